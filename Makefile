@@ -1,0 +1,63 @@
+# The two commands of the README: `make run` and `make test`. Everything else is a helper.
+BUILD_DIR ?= build
+ASAN_DIR ?= build-asan
+RUN_DIR := $(BUILD_DIR)/run
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps build run test asan asan-build format format-check clean fuzz
+
+all: build
+
+deps:
+	@sh scripts/install-deps.sh
+
+$(BUILD_DIR)/CMakeCache.txt:
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps $(BUILD_DIR)/CMakeCache.txt
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# Runs in a copy of the shipped start directory, so a run never changes the repository.
+run: build
+	@mkdir -p $(RUN_DIR)
+	@cp -rn data/. $(RUN_DIR)/
+	@if [ -z "$${DISPLAY:-}" ] && [ -z "$${WAYLAND_DISPLAY:-}" ]; then \
+		echo "No display found: Ортус 2000 is a desktop program and needs one."; \
+		echo "To run it without a display, use a virtual one:"; \
+		echo "    cd $(RUN_DIR) && xvfb-run -s '-screen 0 1024x768x24' $(abspath $(BUILD_DIR))/ortus"; \
+		echo "(xvfb-run comes with the Debian package xvfb)."; \
+		exit 1; \
+	fi
+	cd $(RUN_DIR) && $(abspath $(BUILD_DIR))/ortus
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+	$(MAKE) asan
+
+$(ASAN_DIR)/CMakeCache.txt:
+	cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DORTUS_SANITIZE=ON
+
+asan-build: deps $(ASAN_DIR)/CMakeCache.txt
+	cmake --build $(ASAN_DIR) -j $(JOBS)
+
+# The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
+asan: asan-build
+	cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS)
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+format-check:
+	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD_DIR) $(ASAN_DIR)
+
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+
+# Runs every libFuzzer target for FUZZ_SECONDS each; stops at the first crash with its reproducer.
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORTUS_FUZZ=ON -DBUILD_TESTING=OFF
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	sh scripts/run-fuzzers.sh $(FUZZ_DIR) $(FUZZ_SECONDS)

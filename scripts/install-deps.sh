@@ -1,0 +1,41 @@
+#!/bin/sh
+# Installs the Debian packages the project needs that are not there yet.
+# Silent and quick when everything is present; `apt-get update` runs once, only when something is missing.
+set -eu
+
+PACKAGES="
+cmake
+make
+g++
+pkg-config
+qt6-base-dev
+qt6-base-dev-tools
+libgl-dev
+fonts-liberation
+clang
+clang-format
+qt6-svg-dev
+libwmf-dev
+libemf2svg-dev
+fonts-urw-base35
+"
+
+missing=""
+for package in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $package"
+    fi
+done
+
+[ -z "$missing" ] && exit 0
+
+if [ "$(id -u)" -eq 0 ]; then
+    as_root=""
+else
+    as_root="sudo"
+fi
+
+echo "Installing:$missing"
+$as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+# shellcheck disable=SC2086
+$as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing

@@ -1,0 +1,620 @@
+#include "app/tform1.h"
+
+#include "app/handlerguard.h"
+#include "app/programicon.h"
+#include "effectlabel/answerlabelform.h"
+#include "effectlabel/effectlabel.h"
+#include "platform/animationcontrol.h"
+#include "platform/pictureloader.h"
+#include "platform/statuspanels.h"
+#include "platform/stretchedimage.h"
+#include "quiz/resultslog.h"
+#include "runtime/cp1251.h"
+#include "runtime/textfile.h"
+#include "runtime/workingdirectory.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+#include <chrono>
+
+namespace {
+
+constexpr int RegistrationClientWidth = 600;
+constexpr int RegistrationClientHeight = 350;
+constexpr int TestWidth = 800;
+constexpr int TestHeight = 600;
+constexpr int StatusBarHeight = 19;
+constexpr int IntroHeight = 231;
+constexpr int TitleBoxHeight = 101;
+
+const Qt::WindowFlags RegistrationFlags = Qt::Window | Qt::CustomizeWindowHint |
+                                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+const Qt::WindowFlags TestFlags = Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+
+QFont PixelFont(const QString &family, int pixelHeight, bool bold)
+{
+    QFont font(family);
+    font.setPixelSize(pixelHeight);
+    font.setBold(bold);
+    return font;
+}
+
+void SetTextColour(QWidget *widget, QPalette::ColorRole role, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
+}
+
+bool IsEnterKey(int key)
+{
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+// A typed name or group must not bring a line break into a five-line record.
+std::string RegistrationText(const QString &typed)
+{
+    QString text = typed;
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return ToCp1251(text);
+}
+
+} // namespace
+
+TForm1::TForm1(Dialogs &dialogs, QWidget *parent)
+    : QWidget(parent, RegistrationFlags), m_dialogs(dialogs)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Ортус 2000 - Регистрация"));
+    setWindowIcon(ProgramIcon());
+    setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11, false));
+    setFixedSize(RegistrationClientWidth, RegistrationClientHeight);
+    CreateControls();
+    AlignControls();
+    Guard([this] { FormCreate(); });
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::CreateControls()
+{
+    Image1 = new StretchedImage(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    connect(Image1, &StretchedImage::MouseMove, this,
+            [this] { Guard([this] { Image1MouseMove(); }); });
+
+    Label1 = new QLabel(this);
+    Label1->setGeometry(5, 5, 590, 80);
+    Label1->setFont(PixelFont(QStringLiteral("Times New Roman"), 21, true));
+    Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    Label1->setWordWrap(true);
+    Label1->setTextFormat(Qt::PlainText);
+    Label1->hide();
+
+    CreateAnswerLabels();
+    CreateRegistrationControls();
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, [this] { Guard([this] { Timer1Timer(); }); });
+
+    CreateIntro();
+}
+
+void TForm1::CreateAnswerLabels()
+{
+    const std::array<int, 5> tops{110, 185, 260, 335, 410};
+    for (std::size_t n = 0; n < AnswerLabels.size(); ++n) {
+        auto *label = new TEffectLabel(this);
+        label->setObjectName(QStringLiteral("EffectLabel%1").arg(n + 1));
+        label->setGeometry(1, tops[n], 790, 65);
+        ApplyAnswerLabelForm(*label);
+        label->hide();
+        AnswerLabels[n] = label;
+        ConnectAnswerLabel(static_cast<int>(n) + 1);
+    }
+    EffectLabel1 = AnswerLabels[0];
+    EffectLabel2 = AnswerLabels[1];
+    EffectLabel3 = AnswerLabels[2];
+    EffectLabel4 = AnswerLabels[3];
+    EffectLabel5 = AnswerLabels[4];
+}
+
+void TForm1::CreateRegistrationControls()
+{
+    const QFont captionFont = PixelFont(QStringLiteral("Times New Roman"), 15, true);
+    const QFont fieldFont = PixelFont(QStringLiteral("Times New Roman"), 15, false);
+    const auto makeCaption = [&](int top, const QString &text) {
+        auto *label = new QLabel(text, this);
+        label->setGeometry(170, top, 55, 17);
+        label->setFont(captionFont);
+        label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        return label;
+    };
+    Label2 = makeCaption(61, QStringLiteral("Ф.И.О.:"));
+    Label3 = makeCaption(101, QStringLiteral("Класс:"));
+    Label4 = makeCaption(141, QStringLiteral("ЮГП:"));
+
+    SpeedButton1 = new QToolButton(this);
+    SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+    SpeedButton1->setAutoRaise(true);
+    SpeedButton1->setFocusPolicy(Qt::NoFocus);
+    SpeedButton1->setGeometry(725, 550, 75, 25);
+    SpeedButton1->setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11, true));
+    SpeedButton1->setText(QStringLiteral("Завершить"));
+    SpeedButton1->setToolTip(QStringLiteral("Завершение тестирования"));
+    SetTextColour(SpeedButton1, QPalette::ButtonText, ToQColor(clRed));
+    SpeedButton1->hide();
+    connect(SpeedButton1, &QToolButton::clicked, this,
+            [this] { Guard([this] { Button2Click(); }); });
+
+    StatusBar1 = new StatusPanels({150, 50}, this);
+
+    Edit1 = new QLineEdit(this);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setGeometry(230, 56, 200, 25);
+    Edit1->setFont(fieldFont);
+
+    Edit3 = new QLineEdit(this);
+    Edit3->setObjectName(QStringLiteral("Edit3"));
+    Edit3->setGeometry(230, 136, 200, 25);
+    Edit3->setFont(fieldFont);
+
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setGeometry(230, 96, 200, 22);
+    ComboBox1->setFont(fieldFont);
+    ComboBox1->setEditable(false);
+    ComboBox1->addItems({QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"),
+                         QStringLiteral("8"), QStringLiteral("9"), QStringLiteral("10"),
+                         QStringLiteral("11")});
+    ComboBox1->setCurrentIndex(-1);
+
+    Button1 = new QPushButton(QStringLiteral("OK"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setGeometry(293, 188, 75, 25);
+    Button1->setToolTip(QStringLiteral("Начать тестирование"));
+    // Enter on the focused button presses it, as in a dialog.
+    Button1->setAutoDefault(true);
+    connect(Button1, &QPushButton::clicked, this, [this] { Guard([this] { Button1Click(); }); });
+
+    for (QWidget *field : {static_cast<QWidget *>(Edit1), static_cast<QWidget *>(ComboBox1),
+                           static_cast<QWidget *>(Edit3)}) {
+        field->installEventFilter(this);
+    }
+}
+
+void TForm1::CreateIntro()
+{
+    Animate1 = new AnimationControl(this);
+    Animate1->setObjectName(QStringLiteral("Animate1"));
+    Animate1->Open(QStringLiteral("Ortus.avi"));
+    Animate1->Play(1, 60);
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setReadOnly(true);
+    Memo1->setFrameStyle(QFrame::Box | QFrame::Plain);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setFont(PixelFont(QStringLiteral("Arial"), 64, true));
+    QPalette palette = Memo1->palette();
+    palette.setColor(QPalette::Base, Qt::black);
+    palette.setColor(QPalette::Text, ToQColor(clRed));
+    Memo1->setPalette(palette);
+    Memo1->setPlainText(QStringLiteral("    Ортус 2000"));
+    Memo1->setToolTip(
+        QStringLiteral("Для того, чтобы начать работать с программой нажмите кнопку мыши"));
+    Memo1->viewport()->setCursor(Qt::PointingHandCursor);
+    Memo1->viewport()->installEventFilter(this);
+
+    setTabOrder(Edit1, ComboBox1);
+    setTabOrder(ComboBox1, Edit3);
+    setTabOrder(Edit3, Button1);
+    setTabOrder(Button1, Memo1);
+}
+
+void TForm1::AlignControls()
+{
+    int top = 0;
+    int bottom = height();
+    if (Animate1 && Animate1->isVisibleTo(this)) {
+        Animate1->setGeometry(0, top, width(), IntroHeight);
+        top += IntroHeight;
+    }
+    StatusBar1->setGeometry(0, bottom - StatusBarHeight, width(), StatusBarHeight);
+    bottom -= StatusBarHeight;
+    if (Memo1 && Memo1->isVisibleTo(this)) {
+        Memo1->setGeometry(0, bottom - TitleBoxHeight, width(), TitleBoxHeight);
+        bottom -= TitleBoxHeight;
+    }
+    Image1->setGeometry(0, top, width(), std::max(0, bottom - top));
+}
+
+void TForm1::Guard(const std::function<void()> &handler)
+{
+    RunGuarded(m_dialogs, handler);
+}
+
+void TForm1::ConnectAnswerLabel(int n)
+{
+    TEffectLabel *label = AnswerLabels[static_cast<std::size_t>(n - 1)];
+    connect(label, &TEffectLabel::MouseMove, this,
+            [this, n] { Guard([this, n] { EffectLabelMouseMove(n); }); });
+    connect(label, &TEffectLabel::MouseDown, this, [this, n](Qt::MouseButton button) {
+        Guard([this, n, button] { EffectLabelMouseDown(n, button); });
+    });
+    connect(label, &TEffectLabel::MouseUp, this, [this, n](Qt::MouseButton button) {
+        Guard([this, n, button] { EffectLabelMouseUp(n, button); });
+    });
+}
+
+bool TForm1::TestRunning() const
+{
+    return SpeedButton1->isVisibleTo(this);
+}
+
+void TForm1::FormCreate()
+{
+    m_generator.seed(static_cast<std::mt19937::result_type>(
+        std::chrono::system_clock::now().time_since_epoch().count()));
+    m_quiz.StartDirectory = CurrentDirectory();
+    ReadSettings(m_settings);
+    switch (StartupBackgroundMode(m_settings)) {
+    case BackgroundMode::Picture:
+        Image1->show();
+        break;
+    case BackgroundMode::FillColour:
+        Image1->hide();
+        SetWindowColour(m_settings.FillColor);
+        break;
+    case BackgroundMode::Unchanged:
+        break;
+    }
+}
+
+void TForm1::FormShow()
+{
+    ApplyAppearance();
+}
+
+void TForm1::ApplyAppearance()
+{
+    Image1->SetPicture(LoadPicture(QByteArray::fromStdString(m_settings.BackgroundPicturePath), 0));
+    const QColor questionColour = ToQColor(m_settings.QuestionColor);
+    for (QLabel *label : {Label1, Label2, Label3, Label4}) {
+        SetTextColour(label, QPalette::WindowText, questionColour);
+    }
+    for (TEffectLabel *label : AnswerLabels) {
+        label->SetColourHighlight(m_settings.SelectedAnswerColor);
+        label->SetFontColor(m_settings.AnswerColor);
+    }
+    SetTextColour(SpeedButton1, QPalette::ButtonText, ToQColor(m_settings.AnswerColor));
+}
+
+void TForm1::SetWindowColour(TColor colour)
+{
+    SetTextColour(this, QPalette::Window, ToQColor(colour));
+    setAutoFillBackground(true);
+}
+
+void TForm1::WriteIni()
+{
+    WriteSettings(m_settings, m_quiz.StartDirectory);
+    ApplyAppearance();
+}
+
+void TForm1::N7Click()
+{
+    const std::optional<QString> chosen = m_dialogs.SaveFile();
+    if (!chosen) {
+        return;
+    }
+    // Paths are file-system bytes, not CP1251 text.
+    m_settings.ResultsLogPath = QFile::encodeName(*chosen).toStdString();
+    if (!EntryExists(m_settings.ResultsLogPath)) {
+        CreateResultsLog(m_settings.ResultsLogPath);
+    }
+    WriteIni();
+}
+
+void TForm1::Memo1Click()
+{
+    Memo1->hide();
+    Animate1->hide();
+    AlignControls();
+}
+
+void TForm1::Edit1KeyDown(int key)
+{
+    if (IsEnterKey(key)) {
+        ComboBox1->setFocus();
+    }
+}
+
+void TForm1::ComboBox1KeyDown(int key)
+{
+    if (IsEnterKey(key)) {
+        Edit3->setFocus();
+    }
+}
+
+void TForm1::Edit3KeyDown(int key)
+{
+    if (IsEnterKey(key)) {
+        Button1->setFocus();
+    }
+}
+
+void TForm1::Button1Click()
+{
+    const QString name = Edit1->text();
+    const QString group = Edit3->text();
+    const QString grade = ComboBox1->currentIndex() < 0 ? QString() : ComboBox1->currentText();
+    if (name.isEmpty() || group.isEmpty() || grade.isEmpty()) {
+        m_dialogs.Information(QStringLiteral("Необходимо заполнить все поля!"));
+        return;
+    }
+    m_quiz.PupilName = RegistrationText(name);
+    m_quiz.PupilGrade = static_cast<std::uint8_t>(ComboBox1->currentIndex());
+    m_quiz.PupilGroup = RegistrationText(group);
+    SwitchToTestMode();
+    // A failed load must not end in a result that shows or records an earlier pupil's score.
+    m_quiz.Score = 0;
+    m_quiz.BankLoaded = false;
+    ReadTest(m_quiz.Bank, m_quiz.PupilGrade, m_quiz.StartDirectory, m_generator);
+    m_quiz.BankLoaded = true;
+    Layout();
+    WriteVopr();
+    Timer1->start();
+}
+
+int TForm1::CurrentQuestion() const
+{
+    return m_quiz.Bank.QuestionOrder[m_quiz.CurrentPosition];
+}
+
+void TForm1::Layout()
+{
+    m_quiz.Score = 0;
+    StatusBar1->SetPanelText(0, QStringLiteral("Время: %1").arg(m_quiz.Bank.TimeLeft));
+    m_quiz.CurrentPosition = 1;
+}
+
+void TForm1::WriteVopr()
+{
+    const int q = CurrentQuestion();
+    Label1->setText(FromCp1251(m_quiz.Bank.QuestionTexts[static_cast<std::size_t>(q)]));
+    StatusBar1->SetPanelText(1, QStringLiteral("Вопрос: %1").arg(m_quiz.CurrentPosition));
+    const auto &answers = m_quiz.Bank.AnswerTexts[static_cast<std::size_t>(q)];
+    for (int n = 1; n <= MaxAnswers; ++n) {
+        TEffectLabel *label = AnswerLabels[static_cast<std::size_t>(n - 1)];
+        if (n <= m_quiz.Bank.AnswerCounts[static_cast<std::size_t>(q)]) {
+            label->show();
+            label->SetCaption(FromCp1251(answers[static_cast<std::size_t>(n)]));
+        } else {
+            label->hide();
+        }
+    }
+}
+
+void TForm1::CheckOtv(int n)
+{
+    if (IsCorrectAnswer(m_quiz.Bank, CurrentQuestion(), n)) {
+        ++m_quiz.Score;
+    }
+    if (m_quiz.CurrentPosition == m_quiz.Bank.QuestionCount) {
+        Timer1->stop();
+        m_dialogs.Information(QStringLiteral("Тест завершен"));
+        Result();
+        return;
+    }
+    ++m_quiz.CurrentPosition;
+    WriteVopr();
+}
+
+void TForm1::Timer1Timer()
+{
+    --m_quiz.Bank.TimeLeft;
+    StatusBar1->SetPanelText(0, QStringLiteral("Время: %1").arg(m_quiz.Bank.TimeLeft));
+    if (m_quiz.Bank.TimeLeft <= 0) {
+        Timer1->stop();
+        m_dialogs.Information(QStringLiteral("Тест окончен!"));
+        Result();
+    }
+}
+
+void TForm1::Button2Click()
+{
+    if (m_dialogs.Confirmation(QStringLiteral("Закончить тест?")) != Dialogs::Answer::Ok) {
+        return;
+    }
+    // The countdown may have ended the test while the question was open.
+    if (!TestRunning()) {
+        return;
+    }
+    Timer1->stop();
+    Result();
+}
+
+void TForm1::Result()
+{
+    Label1->setText(QStringLiteral("Ваш результат в баллах: %1").arg(m_quiz.Score));
+    ReturnToRegistrationMode();
+    if (m_quiz.BankLoaded) {
+        const ResultRecord record{m_quiz.PupilName,
+                                  ToCp1251(ComboBox1->itemText(m_quiz.PupilGrade)),
+                                  m_quiz.PupilGroup, m_quiz.Score};
+        AppendResult(m_settings.ResultsLogPath, m_quiz.StartDirectory, record);
+    }
+    ComboBox1->setCurrentIndex(m_quiz.PupilGrade);
+}
+
+bool TForm1::CountingButton(Qt::MouseButton button) const
+{
+    return button == Qt::LeftButton || (button == Qt::RightButton && m_settings.BothMouseButtons);
+}
+
+void TForm1::EffectLabelMouseMove(int n)
+{
+    const int answerCount = m_quiz.Bank.AnswerCounts[static_cast<std::size_t>(CurrentQuestion())];
+    TEffectLabel *hovered = AnswerLabels[static_cast<std::size_t>(n - 1)];
+    hovered->SetFontSize(18);
+    hovered->SetFontColor(m_settings.EnlargedAnswerColor);
+    for (int i = 1; i <= answerCount; ++i) {
+        if (i != n) {
+            AnswerLabels[static_cast<std::size_t>(i - 1)]->SetFontSize(14);
+            AnswerLabels[static_cast<std::size_t>(i - 1)]->SetFontColor(m_settings.AnswerColor);
+        }
+    }
+}
+
+void TForm1::Image1MouseMove()
+{
+    const int answerCount = m_quiz.Bank.AnswerCounts[static_cast<std::size_t>(CurrentQuestion())];
+    for (int i = 1; i <= answerCount; ++i) {
+        AnswerLabels[static_cast<std::size_t>(i - 1)]->SetFontSize(14);
+        AnswerLabels[static_cast<std::size_t>(i - 1)]->SetFontColor(m_settings.AnswerColor);
+    }
+}
+
+void TForm1::EffectLabelMouseDown(int n, Qt::MouseButton button)
+{
+    if (CountingButton(button)) {
+        AnswerLabels[static_cast<std::size_t>(n - 1)]->SetEffectStyle(esNone);
+    }
+}
+
+void TForm1::EffectLabelMouseUp(int n, Qt::MouseButton button)
+{
+    if (CountingButton(button)) {
+        AnswerLabels[static_cast<std::size_t>(n - 1)]->SetEffectStyle(esRaised);
+        CheckOtv(n);
+    }
+}
+
+void TForm1::SwitchToTestMode()
+{
+    Button1->hide();
+    Edit1->hide();
+    ComboBox1->hide();
+    Label1->resize(790, Label1->height());
+    Label2->hide();
+    Label3->hide();
+    Label4->hide();
+    Edit3->hide();
+    Label1->show();
+    SpeedButton1->show();
+    hide();
+    m_quiz.RegistrationLeft = x();
+    m_quiz.RegistrationTop = y();
+    setFixedSize(TestWidth, TestHeight);
+    move(0, 0);
+    setWindowFlags(TestFlags);
+    AlignControls();
+    show();
+}
+
+void TForm1::ReturnToRegistrationMode()
+{
+    for (TEffectLabel *label : AnswerLabels) {
+        label->hide();
+    }
+    SpeedButton1->hide();
+    Label1->resize(590, Label1->height());
+    for (QWidget *control : {static_cast<QWidget *>(Label2), static_cast<QWidget *>(Label3),
+                             static_cast<QWidget *>(Label4), static_cast<QWidget *>(Edit1),
+                             static_cast<QWidget *>(Edit3), static_cast<QWidget *>(ComboBox1),
+                             static_cast<QWidget *>(Button1)}) {
+        control->show();
+    }
+    StatusBar1->SetPanelText(0, QString());
+    StatusBar1->SetPanelText(1, QString());
+    hide();
+    setFixedSize(RegistrationClientWidth, RegistrationClientHeight);
+    move(m_quiz.RegistrationLeft, m_quiz.RegistrationTop);
+    setWindowFlags(RegistrationFlags);
+    AlignControls();
+    show();
+}
+
+void TForm1::FormClose(bool &canClose)
+{
+    if (!TestRunning()) {
+        canClose = true;
+        return;
+    }
+    canClose = false;
+    if (m_dialogs.Confirmation(QStringLiteral("Закончить тест?")) != Dialogs::Answer::Ok) {
+        return;
+    }
+    // The countdown may have ended the test while the question was open; it is not ended twice.
+    if (TestRunning()) {
+        Timer1->stop();
+        Result();
+    }
+    canClose = true;
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (IsEnterKey(key)) {
+            if (watched == Edit1) {
+                Guard([&] { Edit1KeyDown(key); });
+                return true;
+            }
+            if (watched == ComboBox1) {
+                Guard([&] { ComboBox1KeyDown(key); });
+                return true;
+            }
+            if (watched == Edit3) {
+                Guard([&] { Edit3KeyDown(key); });
+                return true;
+            }
+        }
+    }
+    if (Memo1 && watched == Memo1->viewport() && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        Guard([this] { Memo1Click(); });
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) {
+        Guard([this] { FormShow(); });
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    bool canClose = false;
+    Guard([&] { FormClose(canClose); });
+    if (canClose) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TForm1::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    AlignControls();
+}

@@ -1,0 +1,122 @@
+#pragma once
+
+#include "app/quizstate.h"
+#include "platform/dialogs.h"
+#include "settings/settings.h"
+
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <random>
+
+class AnimationControl;
+class Dialogs;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+class QToolButton;
+class StatusPanels;
+class StretchedImage;
+class TEffectLabel;
+
+// The main window: registration mode (intro, then the three fields) and test mode (a question,
+// up to five answers, the finish button and the countdown).
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    // Opens the intro animation while the controls are built; throws AviOpenError when it cannot.
+    explicit TForm1(Dialogs &dialogs, QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // Controls in their stacking order, bottom to top.
+    StretchedImage *Image1 = nullptr;
+    QLabel *Label1 = nullptr;
+    TEffectLabel *EffectLabel1 = nullptr;
+    TEffectLabel *EffectLabel2 = nullptr;
+    TEffectLabel *EffectLabel3 = nullptr;
+    TEffectLabel *EffectLabel4 = nullptr;
+    TEffectLabel *EffectLabel5 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *Label4 = nullptr;
+    QToolButton *SpeedButton1 = nullptr;
+    StatusPanels *StatusBar1 = nullptr;
+    QLineEdit *Edit1 = nullptr;
+    QLineEdit *Edit3 = nullptr;
+    QComboBox *ComboBox1 = nullptr;
+    QPushButton *Button1 = nullptr;
+    AnimationControl *Animate1 = nullptr;
+    QPlainTextEdit *Memo1 = nullptr;
+    QTimer *Timer1 = nullptr;
+
+    // The answer labels in answer order: entry n - 1 shows answer n.
+    std::array<TEffectLabel *, 5> AnswerLabels{};
+
+    QuizState &Quiz() { return m_quiz; }
+    const QuizState &Quiz() const { return m_quiz; }
+    Settings &Config() { return m_settings; }
+    const Settings &Config() const { return m_settings; }
+
+    // A test is running exactly while the finish button is shown.
+    bool TestRunning() const;
+
+    void FormCreate();
+    void FormShow();
+    void Memo1Click();
+    void Edit1KeyDown(int key);
+    void ComboBox1KeyDown(int key);
+    void Edit3KeyDown(int key);
+    void Button1Click();
+    // Sets canClose to whether the window may close.
+    void FormClose(bool &canClose);
+
+    void SwitchToTestMode();
+    void ReturnToRegistrationMode();
+
+    // The course of a test.
+    void Layout();
+    void WriteVopr();
+    void CheckOtv(int n);
+    void Result();
+    void Timer1Timer();
+    void Button2Click();
+    void Image1MouseMove();
+    void EffectLabelMouseMove(int n);
+    void EffectLabelMouseDown(int n, Qt::MouseButton button);
+    void EffectLabelMouseUp(int n, Qt::MouseButton button);
+
+    // Settings: saved whole, then shown.
+    void WriteIni();
+    void ApplyAppearance();
+    void SetWindowColour(TColor colour);
+    void N7Click();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void CreateControls();
+    void CreateAnswerLabels();
+    void CreateRegistrationControls();
+    void CreateIntro();
+    // Lays out the controls aligned to the top and bottom edges and gives the rest to Image1.
+    void AlignControls();
+    void Guard(const std::function<void()> &handler);
+    void ConnectAnswerLabel(int n);
+    // The left button counts; the right one too when the settings allow it.
+    bool CountingButton(Qt::MouseButton button) const;
+    // The question on screen, as its number in the bank.
+    int CurrentQuestion() const;
+
+    Dialogs &m_dialogs;
+    QuizState m_quiz;
+    Settings m_settings;
+    std::mt19937 m_generator;
+};

@@ -1,0 +1,134 @@
+#include "effectlabel/effectlabel.h"
+
+#include "effectlabel/effectlabelpaint.h"
+#include "effectlabel/paintsurface.h"
+
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+
+TEffectLabel::TEffectLabel(QWidget *parent) : QWidget(parent)
+{
+    resize(142, 33);
+    // The owner's hover handling needs pointer moves with no button held.
+    setMouseTracking(true);
+}
+
+void TEffectLabel::RequestRepaint()
+{
+    update();
+}
+
+void TEffectLabel::paintEvent(QPaintEvent *)
+{
+    if (width() <= 0 || height() <= 0) {
+        return;
+    }
+    QImage work(size(), QImage::Format_RGB32);
+    if (work.isNull()) {
+        return;
+    }
+    RenderBeneath(*this, work);
+    ImagePaintSurface surface(std::move(work));
+    PaintEffectLabel(*this, size(), surface);
+    // Only the finished picture reaches the screen; when an image could not be made, what lies
+    // beneath stays as the parent painted it.
+    if (const QImage *picture = surface.Finish()) {
+        QPainter(this).drawImage(0, 0, *picture);
+    }
+}
+
+void TEffectLabel::Press(QMouseEvent *event)
+{
+    const QPoint position = event->position().toPoint();
+    if (AsButton()) {
+        ButtonPress(event->button(), isEnabled());
+    } else {
+        emit MouseDown(event->button(), event->buttons(), event->modifiers(), position.x(),
+                       position.y());
+    }
+}
+
+void TEffectLabel::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton) {
+        m_clickArmed = true;
+    }
+    Press(event);
+}
+
+void TEffectLabel::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // The second press of a double click is a press like any other, but its release is no click.
+    Press(event);
+}
+
+void TEffectLabel::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPoint position = event->position().toPoint();
+    if (AsButton()) {
+        ButtonMove(event->buttons(), event->modifiers(), position.x(), position.y(), width(),
+                   height());
+    } else {
+        emit MouseMove(event->buttons(), event->modifiers(), position.x(), position.y());
+    }
+}
+
+void TEffectLabel::mouseReleaseEvent(QMouseEvent *event)
+{
+    const QPoint position = event->position().toPoint();
+    // The click comes first, so a button label is still sunken when its owner hears of it.
+    if (event->button() == Qt::LeftButton && m_clickArmed) {
+        m_clickArmed = false;
+        if (rect().contains(position)) {
+            emit Clicked();
+        }
+    }
+    if (AsButton()) {
+        ButtonRelease(position.x(), position.y(), width(), height());
+    } else {
+        emit MouseUp(event->button(), event->buttons(), event->modifiers(), position.x(),
+                     position.y());
+    }
+}
+
+void RenderBeneath(const QWidget &label, QImage &image)
+{
+    QWidget *parent = label.parentWidget();
+    if (parent == nullptr) {
+        image.fill(label.palette().color(QPalette::Window));
+        return;
+    }
+    const QRect area = label.geometry();
+    const QRect inside = area & parent->rect();
+    if (inside != area) {
+        image.fill(parent->palette().color(QPalette::Window));
+    }
+    // The parent's background is drawn even when it does not fill it itself, so no pixel of the
+    // image is left undefined.
+    if (!inside.isEmpty()) {
+        parent->render(&image, inside.topLeft() - area.topLeft(), QRegion(inside),
+                       QWidget::DrawWindowBackground);
+    }
+    // Children are in stacking order: those before the label lie beneath it.
+    for (QObject *child : parent->children()) {
+        if (child == &label) {
+            break;
+        }
+        auto *sibling = qobject_cast<QWidget *>(child);
+        if (sibling == nullptr || sibling->isWindow() || sibling->isHidden()) {
+            continue;
+        }
+        const QRect overlap = sibling->geometry() & area;
+        if (overlap.isEmpty()) {
+            continue;
+        }
+        // A sibling that does not fill its background lets the parent show through.
+        QWidget::RenderFlags flags = QWidget::DrawChildren;
+        if (sibling->autoFillBackground()) {
+            flags |= QWidget::DrawWindowBackground;
+        }
+        sibling->render(&image, overlap.topLeft() - area.topLeft(),
+                        QRegion(overlap.translated(-sibling->pos())), flags);
+    }
+}

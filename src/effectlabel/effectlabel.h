@@ -1,0 +1,48 @@
+#pragma once
+
+#include "effectlabel/answerlabelform.h"
+#include "effectlabel/effectlabelmodel.h"
+
+#include <QWidget>
+
+class QImage;
+
+// The effect label: a windowless-looking label that paints only its own pixels, with the
+// properties and rules of EffectLabelModel. Every model change that alters the picture schedules
+// a repaint; the pointer handlers either report to the owner or, as a button, sink and rise.
+class TEffectLabel : public QWidget, public EffectLabelModel {
+    Q_OBJECT
+
+public:
+    explicit TEffectLabel(QWidget *parent = nullptr);
+
+signals:
+    // OnMouseDown, OnMouseMove and OnMouseUp: raised only while AsButton is false. Positions are
+    // in client coordinates; `buttons` are the buttons held after the event.
+    void MouseDown(Qt::MouseButton button, Qt::MouseButtons buttons,
+                   Qt::KeyboardModifiers modifiers, int x, int y);
+    void MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, int x, int y);
+    void MouseUp(Qt::MouseButton button, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers,
+                 int x, int y);
+    // OnClick: a left press on the label, then a left release inside its rectangle.
+    void Clicked();
+
+protected:
+    void RequestRepaint() override;
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    void Press(QMouseEvent *event);
+
+    // A left press on the label arms the click; the left release decides it.
+    bool m_clickArmed = false;
+};
+
+// Renders into `image` (the label's size) what lies beneath the label: its parent's own
+// background and painting, then the visible lower siblings that overlap it. A label without a
+// parent gets its own window background.
+void RenderBeneath(const QWidget &label, QImage &image);

@@ -1,0 +1,242 @@
+#include "effectlabel/paintsurface.h"
+
+#include <QFontMetrics>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr QRgb ColourBits = 0x00FFFFFF;
+
+// Each channel halved, rounded down.
+inline QRgb Darkened(QRgb pixel)
+{
+    return 0xFF000000u | (pixel >> 1 & 0x007F7F7Fu);
+}
+
+// Each channel c becomes (c + 255) halved, rounded down: (c >> 1) + 127 + (c & 1), which never
+// carries into the next channel.
+inline QRgb Lightened(QRgb pixel)
+{
+    return 0xFF000000u | ((pixel >> 1 & 0x007F7F7Fu) + 0x007F7F7Fu + (pixel & 0x00010101u));
+}
+
+template <QRgb (*Change)(QRgb)>
+void ChangeUnderMask(QImage &work, const QImage &mask)
+{
+    const int width = std::min(work.width(), mask.width());
+    const int height = std::min(work.height(), mask.height());
+    for (int y = 0; y < height; ++y) {
+        auto *row = reinterpret_cast<QRgb *>(work.scanLine(y));
+        const auto *maskRow = reinterpret_cast<const QRgb *>(mask.constScanLine(y));
+        for (int x = 0; x < width; ++x) {
+            if ((maskRow[x] & ColourBits) == 0) {
+                row[x] = Change(row[x]);
+            }
+        }
+    }
+}
+
+QRgb Opaque(QColor colour)
+{
+    return colour.rgb() | 0xFF000000u;
+}
+
+} // namespace
+
+void ApplyTranslucentPass(QImage &work, const QImage &mask, TranslucentLayer layer)
+{
+    if (layer == TranslucentLayer::Shadow) {
+        ChangeUnderMask<Darkened>(work, mask);
+    } else {
+        ChangeUnderMask<Lightened>(work, mask);
+    }
+}
+
+void ApplyMaskedCopy(const QImage &source, QImage &target, const QRect &rect, QRgb replaced,
+                     QRgb brush)
+{
+    const QRect area = rect & source.rect() & target.rect();
+    if (area.isEmpty()) {
+        return;
+    }
+    replaced &= ColourBits;
+    brush |= 0xFF000000u;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const auto *from = reinterpret_cast<const QRgb *>(source.constScanLine(y)) + area.left();
+        auto *to = reinterpret_cast<QRgb *>(target.scanLine(y)) + area.left();
+        for (int x = 0; x < area.width(); ++x) {
+            to[x] = (from[x] & ColourBits) == replaced ? brush : from[x];
+        }
+    }
+}
+
+ImagePaintSurface::ImagePaintSurface(QImage work) : m_size(work.size())
+{
+    m_work.image = std::move(work);
+    m_failed = m_work.image.isNull() || m_work.image.format() != QImage::Format_RGB32;
+}
+
+ImagePaintSurface::~ImagePaintSurface()
+{
+    EndPainters();
+}
+
+void ImagePaintSurface::EndPainters()
+{
+    m_work.painter.reset();
+    m_mask.painter.reset();
+}
+
+const QImage *ImagePaintSurface::Finish()
+{
+    EndPainters();
+    return m_failed ? nullptr : &m_work.image;
+}
+
+QImage *ImagePaintSurface::Pixels(PaintImage image)
+{
+    if (m_failed) {
+        return nullptr;
+    }
+    Canvas &canvas = CanvasOf(image);
+    if (canvas.image.isNull()) {
+        canvas.image = QImage(m_size, QImage::Format_RGB32);
+        if (canvas.image.isNull()) {
+            m_failed = true;
+            return nullptr;
+        }
+        canvas.image.fill(Qt::white);
+    }
+    return &canvas.image;
+}
+
+QPainter *ImagePaintSurface::PainterOn(PaintImage image)
+{
+    QImage *pixels = Pixels(image);
+    if (pixels == nullptr) {
+        return nullptr;
+    }
+    Canvas &canvas = CanvasOf(image);
+    if (!canvas.painter) {
+        canvas.painter.emplace(pixels);
+        // Every glyph pixel must be exactly its colour: the black test of the mask and the
+        // marker-colour copy depend on it.
+        canvas.painter->setRenderHint(QPainter::TextAntialiasing, false);
+        canvas.painter->setFont(canvas.font);
+    }
+    return &*canvas.painter;
+}
+
+void ImagePaintSurface::SetFont(PaintImage image, const QFont &font, int escapement)
+{
+    Canvas &canvas = CanvasOf(image);
+    canvas.font = font;
+    canvas.escapement = escapement;
+    if (canvas.painter) {
+        canvas.painter->setFont(font);
+    }
+}
+
+int ImagePaintSurface::TextWidth(PaintImage image, const QString &text)
+{
+    return QFontMetrics(CanvasOf(image).font).horizontalAdvance(text);
+}
+
+int ImagePaintSurface::TextHeight(PaintImage image, const QString &)
+{
+    return QFontMetrics(CanvasOf(image).font).height();
+}
+
+void ImagePaintSurface::FillRect(PaintImage image, const QRect &rect, QColor colour)
+{
+    if (QPainter *painter = PainterOn(image)) {
+        painter->fillRect(rect, colour);
+    }
+}
+
+void ImagePaintSurface::FillPolygon(PaintImage image, const QPolygon &polygon, QColor colour)
+{
+    if (QPainter *painter = PainterOn(image)) {
+        painter->setPen(QPen(Qt::black, 1));
+        painter->setBrush(colour);
+        painter->drawPolygon(polygon);
+        painter->setBrush(Qt::NoBrush);
+    }
+}
+
+void ImagePaintSurface::DrawTextInRect(PaintImage image, const QRect &rect, int flags,
+                                       const QString &text, QColor colour)
+{
+    if (text.isEmpty()) {
+        return;
+    }
+    if (QPainter *painter = PainterOn(image)) {
+        painter->setPen(colour);
+        painter->drawText(rect, flags, text);
+    }
+}
+
+void ImagePaintSurface::DrawTextAt(PaintImage image, QPoint topLeft, const QString &text,
+                                   QColor colour)
+{
+    if (text.isEmpty()) {
+        return;
+    }
+    QPainter *painter = PainterOn(image);
+    if (painter == nullptr) {
+        return;
+    }
+    const int escapement = CanvasOf(image).escapement;
+    painter->setPen(colour);
+    const int ascent = painter->fontMetrics().ascent();
+    if (escapement == 0) {
+        painter->drawText(topLeft.x(), topLeft.y() + ascent, text);
+        return;
+    }
+    painter->save();
+    painter->translate(topLeft);
+    painter->rotate(-escapement / 10.0);
+    painter->drawText(0, ascent, text);
+    painter->restore();
+}
+
+void ImagePaintSurface::CopyRect(PaintImage source, PaintImage target, const QRect &rect)
+{
+    QImage *from = Pixels(source);
+    QImage *to = Pixels(target);
+    if (from == nullptr || to == nullptr || from == to) {
+        return;
+    }
+    const QRect area = rect & from->rect() & to->rect();
+    if (area.isEmpty()) {
+        return;
+    }
+    const auto bytes = static_cast<std::size_t>(area.width()) * sizeof(QRgb);
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        std::memcpy(reinterpret_cast<QRgb *>(to->scanLine(y)) + area.left(),
+                    reinterpret_cast<const QRgb *>(from->constScanLine(y)) + area.left(), bytes);
+    }
+}
+
+void ImagePaintSurface::MaskedCopy(PaintImage source, PaintImage target, const QRect &rect,
+                                   QColor replaced, QColor brush)
+{
+    QImage *from = Pixels(source);
+    QImage *to = Pixels(target);
+    if (from != nullptr && to != nullptr) {
+        ApplyMaskedCopy(*from, *to, rect, Opaque(replaced), Opaque(brush));
+    }
+}
+
+void ImagePaintSurface::TranslucentPass(TranslucentLayer layer)
+{
+    // A mask that was never drawn on is all white: nothing lies under a glyph.
+    if (m_failed || m_mask.image.isNull()) {
+        return;
+    }
+    if (QImage *work = Pixels(PaintImage::Work)) {
+        ApplyTranslucentPass(*work, m_mask.image, layer);
+    }
+}

@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <QPolygon>
+#include <QRect>
+#include <QString>
+
+#include <optional>
+
+// The two off-screen images of one paint of the effect label.
+enum class PaintImage { Work, Mask };
+
+// Which layer a translucent pass belongs to: a shadow darkens what lies beneath, a highlight
+// lightens it.
+enum class TranslucentLayer { Shadow, Highlight };
+
+// The drawing operations the effect label's paint needs, on its work and mask images. Colours are
+// passed with each call; text is always drawn without a background, glyph pixels only. The work
+// image starts as what lies beneath the label, the mask image all white.
+class PaintSurface {
+public:
+    virtual ~PaintSurface() = default;
+
+    // The font of one image; a non-zero escapement (tenths of a degree, counter-clockwise) turns
+    // the text drawn at a point.
+    virtual void SetFont(PaintImage image, const QFont &font, int escapement) = 0;
+    // Measured in the image's font along its own baseline, as if unrotated; one line, every
+    // character taken as a glyph.
+    virtual int TextWidth(PaintImage image, const QString &text) = 0;
+    virtual int TextHeight(PaintImage image, const QString &text) = 0;
+
+    virtual void FillRect(PaintImage image, const QRect &rect, QColor colour) = 0;
+    // Filled in `colour` and outlined by a solid black line one pixel wide.
+    virtual void FillPolygon(PaintImage image, const QPolygon &polygon, QColor colour) = 0;
+    // Formatted text (Qt alignment and text flags), clipped to the rectangle.
+    virtual void DrawTextInRect(PaintImage image, const QRect &rect, int flags,
+                                const QString &text, QColor colour) = 0;
+    // One line, unformatted; `topLeft` is the top-left corner of the text cell in the font's
+    // turned frame.
+    virtual void DrawTextAt(PaintImage image, QPoint topLeft, const QString &text,
+                            QColor colour) = 0;
+    virtual void CopyRect(PaintImage source, PaintImage target, const QRect &rect) = 0;
+    // Copies the rectangle from source to target, painting every source pixel of exactly
+    // `replaced` in `brush` instead.
+    virtual void MaskedCopy(PaintImage source, PaintImage target, const QRect &rect,
+                            QColor replaced, QColor brush) = 0;
+    // Every work pixel whose mask pixel is exactly black is darkened (shadow) or lightened
+    // (highlight) halfway.
+    virtual void TranslucentPass(TranslucentLayer layer) = 0;
+};
+
+// The scan-line passes behind the image surface, on Format_RGB32 images of one size.
+void ApplyTranslucentPass(QImage &work, const QImage &mask, TranslucentLayer layer);
+void ApplyMaskedCopy(const QImage &source, QImage &target, const QRect &rect, QRgb replaced,
+                     QRgb brush);
+
+// Draws on two QImages in Format_RGB32 without antialiasing, so that every glyph pixel is exactly
+// the colour it is drawn in. The mask image is only made when first used: until then it is all
+// white by definition.
+class ImagePaintSurface final : public PaintSurface {
+public:
+    // Takes the work image as it is: what lies beneath the label, in Format_RGB32.
+    explicit ImagePaintSurface(QImage work);
+    ~ImagePaintSurface() override;
+    ImagePaintSurface(const ImagePaintSurface &) = delete;
+    ImagePaintSurface &operator=(const ImagePaintSurface &) = delete;
+
+    // Ends drawing; the finished work image, or null when an image could not be made.
+    const QImage *Finish();
+
+    void SetFont(PaintImage image, const QFont &font, int escapement) override;
+    int TextWidth(PaintImage image, const QString &text) override;
+    int TextHeight(PaintImage image, const QString &text) override;
+    void FillRect(PaintImage image, const QRect &rect, QColor colour) override;
+    void FillPolygon(PaintImage image, const QPolygon &polygon, QColor colour) override;
+    void DrawTextInRect(PaintImage image, const QRect &rect, int flags, const QString &text,
+                        QColor colour) override;
+    void DrawTextAt(PaintImage image, QPoint topLeft, const QString &text, QColor colour) override;
+    void CopyRect(PaintImage source, PaintImage target, const QRect &rect) override;
+    void MaskedCopy(PaintImage source, PaintImage target, const QRect &rect, QColor replaced,
+                    QColor brush) override;
+    void TranslucentPass(TranslucentLayer layer) override;
+
+private:
+    struct Canvas {
+        QImage image;
+        std::optional<QPainter> painter;
+        QFont font;
+        int escapement = 0;
+    };
+
+    Canvas &CanvasOf(PaintImage image) { return image == PaintImage::Work ? m_work : m_mask; }
+    // The image ready for pixel access, the mask made if it is not there yet; null on failure.
+    QImage *Pixels(PaintImage image);
+    // A painter on the image, begun on first use; null on failure.
+    QPainter *PainterOn(PaintImage image);
+    void EndPainters();
+
+    Canvas m_work;
+    Canvas m_mask;
+    QSize m_size;
+    bool m_failed = false;
+};

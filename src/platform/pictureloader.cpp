@@ -1,0 +1,395 @@
+#include "platform/pictureloader.h"
+
+#include "platform/metafile.h"
+#include "platform/pcxdecoder.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+#include <QPainter>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr qsizetype SniffBytes = 64;
+constexpr qsizetype BmpFileHeaderSize = 14;
+
+std::uint8_t Byte(QByteArrayView data, qsizetype at)
+{
+    return static_cast<std::uint8_t>(data[at]);
+}
+
+std::uint32_t ReadBe16(QByteArrayView data, qsizetype at)
+{
+    return (Byte(data, at) << 8) | Byte(data, at + 1);
+}
+
+std::uint32_t ReadBe32(QByteArrayView data, qsizetype at)
+{
+    return (ReadBe16(data, at) << 16) | ReadBe16(data, at + 2);
+}
+
+// Qt decodes what it has of a cut file and fills the rest, so each format's structure is walked
+// first, up to its end mark.
+
+bool BmpIsComplete(QByteArrayView data, const PictureLimits &limits)
+{
+    if (data.size() < BmpFileHeaderSize) {
+        return false;
+    }
+    const auto needs = CheckDibHeader(data.sliced(BmpFileHeaderSize), limits);
+    const std::int64_t bitsAt = ReadLe32(data, 10);
+    return needs && BmpFileHeaderSize + needs->infoBytes <= data.size() &&
+           bitsAt + needs->bitsBytes <= data.size();
+}
+
+bool PngIsComplete(QByteArrayView data)
+{
+    qsizetype at = 8;
+    while (data.size() - at >= 12) {
+        const std::int64_t length = ReadBe32(data, at);
+        if (length > data.size() - at - 12) {
+            return false;
+        }
+        if (data.sliced(at + 4, 4) == "IEND") {
+            return true;
+        }
+        at += 12 + length;
+    }
+    return false;
+}
+
+// Walks the marker segments and the entropy-coded data after each scan header to the end-of-image
+// marker; in coded data 0xFF is always followed by a stuffed zero or a restart marker.
+bool JpegIsComplete(QByteArrayView data)
+{
+    qsizetype at = 2;
+    while (data.size() - at >= 2) {
+        if (Byte(data, at) != 0xFF) {
+            return false;
+        }
+        const int marker = Byte(data, at + 1);
+        if (marker == 0xFF) {
+            ++at;
+            continue;
+        }
+        if (marker == 0xD9) {
+            return true;
+        }
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+            at += 2;
+            continue;
+        }
+        if (data.size() - at < 4) {
+            return false;
+        }
+        const qsizetype length = ReadBe16(data, at + 2);
+        if (length < 2) {
+            return false;
+        }
+        at += 2 + length;
+        if (marker != 0xDA) {
+            continue;
+        }
+        while (data.size() - at >= 2) {
+            if (Byte(data, at) != 0xFF) {
+                ++at;
+                continue;
+            }
+            const int next = Byte(data, at + 1);
+            if (next != 0x00 && !(next >= 0xD0 && next <= 0xD7)) {
+                break;
+            }
+            at += 2;
+        }
+    }
+    return false;
+}
+
+bool GifIsComplete(QByteArrayView data)
+{
+    const auto colourTableBytes = [](int flags) {
+        return (flags & 0x80) ? 3 * (2 << (flags & 7)) : 0;
+    };
+    if (data.size() < 13) {
+        return false;
+    }
+    qsizetype at = 13 + colourTableBytes(Byte(data, 10));
+    const auto skipSubBlocks = [&] {
+        while (at < data.size()) {
+            const int length = Byte(data, at++);
+            if (length == 0) {
+                return true;
+            }
+            at += length;
+        }
+        return false;
+    };
+    while (at < data.size()) {
+        switch (Byte(data, at++)) {
+        case 0x3B: // trailer
+            return true;
+        case 0x21: // extension: label, then sub-blocks
+            ++at;
+            if (!skipSubBlocks()) {
+                return false;
+            }
+            break;
+        case 0x2C: // image: descriptor, colour table, code size, then sub-blocks
+            if (data.size() - at < 9) {
+                return false;
+            }
+            at += 9 + colourTableBytes(Byte(data, at + 8)) + 1;
+            if (!skipSubBlocks()) {
+                return false;
+            }
+            break;
+        default:
+            return false;
+        }
+    }
+    return false;
+}
+
+// Qt's own allocation bound is process-wide: set it for one read, then put it back.
+class AllocationLimitScope {
+public:
+    explicit AllocationLimitScope(std::int64_t bytes) : m_previous(QImageReader::allocationLimit())
+    {
+        // In whole MiB, and never 0, which would switch the bound off.
+        constexpr std::int64_t MiB = 1024 * 1024;
+        QImageReader::setAllocationLimit(
+            static_cast<int>(std::clamp<std::int64_t>((bytes + MiB - 1) / MiB, 1, 1 << 20)));
+    }
+    AllocationLimitScope(const AllocationLimitScope &) = delete;
+    AllocationLimitScope &operator=(const AllocationLimitScope &) = delete;
+    ~AllocationLimitScope() { QImageReader::setAllocationLimit(m_previous); }
+
+private:
+    int m_previous;
+};
+
+QImage ReadWithQt(const QByteArray &bytes, const QByteArray &format, const PictureLimits &limits)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    reader.setDecideFormatFromContent(false);
+    const QSize size = reader.size();
+    if (!size.isValid() || !limits.Fits(size.width(), size.height()) ||
+        std::int64_t{size.width()} * size.height() * 4 > limits.maxBytes) {
+        return {};
+    }
+    const AllocationLimitScope allocationLimit(limits.maxBytes);
+    return OpaquePicture(reader.read());
+}
+
+// Opens a regular file for reading; -1 for anything else. Non-blocking, so a FIFO cannot hang
+// the program in open().
+int OpenRegularFile(const QByteArray &localPath)
+{
+    const int fd = ::open(localPath.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// The settings hold the path as single-byte text. The bytes are tried as they are first (a UTF-8
+// path, or a file named by exactly those bytes); bytes that are not UTF-8 are then read as code
+// page 1251, the program's text encoding, and tried under the file system's name for that.
+int OpenPicturePath(const QByteArray &path)
+{
+    const int fd = OpenRegularFile(path);
+    if (fd >= 0) {
+        return fd;
+    }
+    if (QString::fromUtf8(path).toUtf8() == path) {
+        return -1;
+    }
+    QStringDecoder cp1251("windows-1251");
+    if (!cp1251.isValid()) {
+        return -1;
+    }
+    const QString name = cp1251.decode(path);
+    return OpenRegularFile(QFile::encodeName(name));
+}
+
+} // namespace
+
+std::optional<DibNeeds> CheckDibHeader(QByteArrayView info, const PictureLimits &limits)
+{
+    if (info.size() < 12) {
+        return std::nullopt;
+    }
+    const std::uint32_t headerSize = ReadLe32(info, 0);
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    std::uint32_t bitCount = 0;
+    std::uint32_t compression = 0;
+    std::uint32_t coloursUsed = 0;
+    int entryBytes = 4;
+    if (headerSize == 12) {
+        width = ReadLe16(info, 4);
+        height = ReadLe16(info, 6);
+        bitCount = ReadLe16(info, 10);
+        entryBytes = 3;
+    } else if (headerSize >= 40 && headerSize <= info.size()) {
+        width = static_cast<std::int32_t>(ReadLe32(info, 4));
+        height = std::abs(std::int64_t{static_cast<std::int32_t>(ReadLe32(info, 8))});
+        bitCount = ReadLe16(info, 14);
+        compression = ReadLe32(info, 16);
+        coloursUsed = ReadLe32(info, 32);
+    } else {
+        return std::nullopt;
+    }
+    if (!limits.Fits(width, height) || coloursUsed > 256) {
+        return std::nullopt;
+    }
+    DibNeeds needs;
+    needs.infoBytes = headerSize;
+    switch (bitCount) {
+    case 1:
+    case 4:
+    case 8:
+        if (coloursUsed > (1u << bitCount)) {
+            return std::nullopt;
+        }
+        needs.infoBytes += std::int64_t{entryBytes} * (coloursUsed ? coloursUsed : 1u << bitCount);
+        break;
+    case 16:
+    case 24:
+    case 32:
+        needs.infoBytes += std::int64_t{entryBytes} * coloursUsed;
+        break;
+    default:
+        return std::nullopt;
+    }
+    const std::int64_t stride = (width * bitCount + 31) / 32 * 4;
+    switch (compression) {
+    case 0: // BI_RGB
+        needs.bitsBytes = stride * height;
+        break;
+    case 1: // BI_RLE8
+    case 2: // BI_RLE4
+        if (bitCount != (compression == 1 ? 8u : 4u)) {
+            return std::nullopt;
+        }
+        break;
+    case 3: // BI_BITFIELDS
+        if (bitCount != 16 && bitCount != 32) {
+            return std::nullopt;
+        }
+        if (headerSize == 40) {
+            needs.infoBytes += 12;
+        }
+        needs.bitsBytes = stride * height;
+        break;
+    default:
+        return std::nullopt;
+    }
+    return needs;
+}
+
+QImage OpaquePicture(const QImage &image)
+{
+    if (image.isNull() || !image.hasAlphaChannel()) {
+        return image.convertToFormat(QImage::Format_RGB32);
+    }
+    QImage flat(image.size(), QImage::Format_RGB32);
+    if (flat.isNull()) {
+        return {};
+    }
+    flat.fill(Qt::white);
+    QPainter painter(&flat);
+    painter.drawImage(0, 0, image);
+    return flat;
+}
+
+PictureFormat SniffPictureFormat(QByteArrayView head)
+{
+    if (head.startsWith("BM")) {
+        return PictureFormat::Bmp;
+    }
+    if (head.startsWith("\xFF\xD8\xFF")) {
+        return PictureFormat::Jpeg;
+    }
+    if (head.startsWith("\x89PNG\r\n\x1A\n")) {
+        return PictureFormat::Png;
+    }
+    if (head.startsWith("GIF87a") || head.startsWith("GIF89a")) {
+        return PictureFormat::Gif;
+    }
+    if (IsPcxHeader(head)) {
+        return PictureFormat::Pcx;
+    }
+    if (IsEmfHeader(head)) {
+        return PictureFormat::Emf;
+    }
+    if (IsWmfHeader(head)) {
+        return PictureFormat::Wmf;
+    }
+    return PictureFormat::Unknown;
+}
+
+QImage DecodePicture(const QByteArray &bytes, const PictureLimits &limits)
+{
+    switch (SniffPictureFormat(bytes)) {
+    case PictureFormat::Unknown:
+        return {};
+    case PictureFormat::Bmp:
+        return BmpIsComplete(bytes, limits) ? ReadWithQt(bytes, "bmp", limits) : QImage();
+    case PictureFormat::Jpeg:
+        return JpegIsComplete(bytes) ? ReadWithQt(bytes, "jpeg", limits) : QImage();
+    case PictureFormat::Png:
+        return PngIsComplete(bytes) ? ReadWithQt(bytes, "png", limits) : QImage();
+    case PictureFormat::Gif:
+        return GifIsComplete(bytes) ? ReadWithQt(bytes, "gif", limits) : QImage();
+    case PictureFormat::Pcx:
+        return DecodePcx(bytes, limits);
+    case PictureFormat::Wmf:
+        return RenderWmf(bytes, limits);
+    case PictureFormat::Emf:
+        return RenderEmf(bytes, limits);
+    }
+    return {};
+}
+
+QImage LoadPicture(const QByteArray &path, int flag)
+{
+    return LoadPicture(path, flag, PictureLimits{});
+}
+
+QImage LoadPicture(const QByteArray &path, int, const PictureLimits &limits)
+{
+    if (path.isEmpty()) {
+        return {};
+    }
+    const int fd = OpenPicturePath(path);
+    if (fd < 0) {
+        return {};
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return {};
+    }
+    // Unknown content is refused on its first bytes, before a large file is read.
+    if (SniffPictureFormat(file.peek(SniffBytes)) == PictureFormat::Unknown ||
+        file.size() > limits.maxBytes) {
+        return {};
+    }
+    return DecodePicture(file.readAll(), limits);
+}

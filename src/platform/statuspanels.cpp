@@ -1,0 +1,28 @@
+#include "platform/statuspanels.h"
+
+#include <QLabel>
+
+StatusPanels::StatusPanels(const QList<int> &panelWidths, QWidget *parent) : QWidget(parent)
+{
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Window);
+    int left = 0;
+    for (const int width : panelWidths) {
+        auto *panel = new QLabel(this);
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setIndent(2);
+        panel->setGeometry(left, 2, width - 2, 17);
+        m_panels.append(panel);
+        left += width;
+    }
+}
+
+void StatusPanels::SetPanelText(int index, const QString &text)
+{
+    m_panels.at(index)->setText(text);
+}
+
+QString StatusPanels::PanelText(int index) const
+{
+    return m_panels.at(index)->text();
+}

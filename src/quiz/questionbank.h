@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+inline constexpr int MaxQuestions = 50;
+inline constexpr int MaxAnswers = 5;
+
+// The loaded question bank, one instance in the quiz state, overwritten by each load. The tables
+// are numbered from 1 as questions and answers are counted; entry 0 is never used. Texts are the
+// file's CP1251 bytes.
+struct QuestionBank {
+    std::uint8_t QuestionCount = 0;
+    std::int32_t TimeLeft = 0;
+    std::string AnswerKey;
+    std::array<std::string, MaxQuestions + 1> QuestionTexts;
+    std::array<std::array<std::string, MaxAnswers + 1>, MaxQuestions + 1> AnswerTexts;
+    std::array<std::uint8_t, MaxQuestions + 1> AnswerCounts{};
+    // Position p (1..QuestionCount) names the question asked p-th.
+    std::array<std::uint8_t, MaxQuestions + 1> QuestionOrder{};
+};
+
+// The bank file of each grade, indexed by PupilGrade (0 = grade 5 … 6 = grade 11).
+inline constexpr std::array<const char *, 7> BankFileNames = {
+    "Vop5.dat", "Vop67.dat", "Vop67.dat", "Vop89.dat", "Vop89.dat", "Vop1011.dat", "Vop1011.dat",
+};
+
+// A bank that lies outside what the program can ask: its message (UTF-8, Russian) names the file,
+// the line and what is wrong, for the teacher who wrote it.
+class BankFormatError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Loads the bank of the grade from startDirectory into bank and shuffles its asking order with the
+// generator. Raises EInOutError when the file cannot be opened or read, BankFormatError when it
+// holds no usable bank; either way the load stops there and the bank holds what was read so far.
+void ReadTest(QuestionBank &bank, std::uint8_t pupilGrade, const std::string &startDirectory,
+              std::mt19937 &generator);
+
+// ReadTest without the return to the start directory: the bank file named as given.
+void LoadBank(QuestionBank &bank, const std::string &fileName, std::mt19937 &generator);
+
+// The key rule: key byte i holds 100 + i + the correct answer's number. A question beyond the key
+// has no correct answer.
+bool IsCorrectAnswer(const QuestionBank &bank, int question, int answer);
+
+// One question of a bank to be written; correct is the number (1-based) of the right answer.
+struct BankQuestion {
+    QString text;
+    QStringList answers;
+    int correct = 0;
+};
+
+// The bytes of a bank file: CP1251, CR LF line ends, the key line computed from the questions.
+// Throws std::invalid_argument for what cannot be written as a bank line by line (a text holding
+// a line end or Ctrl+Z, a "#" answer that would end the answers early, a correct answer outside
+// the question's answers or a key byte above 255). More than 50 questions or 5 answers are
+// written as given, so that broken banks can be made too.
+std::string WriteBankBytes(int timeLimitSeconds, const std::vector<BankQuestion> &questions);

@@ -1,0 +1,23 @@
+#include "runtime/workingdirectory.h"
+
+#include <cerrno>
+#include <vector>
+
+#include <unistd.h>
+
+std::string CurrentDirectory()
+{
+    std::vector<char> buffer(256);
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE) {
+            return {};
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    return std::string(buffer.data());
+}
+
+bool SetCurrentDirectory(const std::string &directory)
+{
+    return ::chdir(directory.c_str()) == 0;
+}

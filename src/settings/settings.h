@@ -1,0 +1,39 @@
+#pragma once
+
+#include "runtime/tcolor.h"
+
+#include <cstdint>
+#include <string>
+
+// The nine settings of "Ortus00.ini", zero or empty until the file has been read.
+struct Settings {
+    static constexpr std::size_t PicturePathCapacity = 255;
+
+    std::string BackgroundPicturePath; // at most PicturePathCapacity bytes
+    TColor FillColor = 0;
+    std::uint8_t UseFillColor = 0;
+    TColor QuestionColor = 0;
+    TColor SelectedAnswerColor = 0;
+    TColor AnswerColor = 0;
+    TColor EnlargedAnswerColor = 0;
+    std::string ResultsLogPath;
+    bool BothMouseButtons = false;
+};
+
+inline constexpr const char *SettingsFileName = "Ortus00.ini";
+inline constexpr const char *BothButtonsLine = "[Button]=LR";
+inline constexpr const char *LeftButtonLine = "[Button]=L";
+
+// What the settings say about the background at start-up.
+enum class BackgroundMode { Picture, FillColour, Unchanged };
+BackgroundMode StartupBackgroundMode(const Settings &settings);
+
+// Reads "Ortus00.ini" from the current directory, line by line. The first failing statement
+// raises EInOutError; settings read before it keep their values. The file is closed however the
+// reading ends.
+void ReadSettings(Settings &settings);
+
+// Rewrites "Ortus00.ini" in startDirectory (made current first; a failure of that is ignored).
+// The new contents go to a temporary file that is flushed to disk and then renamed over the old
+// one, so a failure at any point leaves the old file whole; the error is raised as EInOutError.
+void WriteSettings(const Settings &settings, const std::string &startDirectory);

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QWidget>
+
+class QPlainTextEdit;
+
+// The help window: the controls and shortcuts in thirteen fixed lines.
+class TForm2 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TForm2(QWidget *parent = nullptr);
+
+    QPlainTextEdit *Memo1 = nullptr;
+};
+
+// The help text, one entry per line, blanks included.
+QStringList HelpLines();
