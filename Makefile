@@ -4,7 +4,7 @@ ASAN_DIR ?= build-asan
 RUN_DIR := $(BUILD_DIR)/run
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test asan asan-build format format-check clean fuzz
+.PHONY: all deps build run test asan asan-build format format-check clean fuzz bench
 
 all: build
 
@@ -61,3 +61,11 @@ fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORTUS_FUZZ=ON -DBUILD_TESTING=OFF
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	sh scripts/run-fuzzers.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
+
+BENCH_DIR ?= build-bench
+
+# The effect label's paint against a plain label painting the same text; not part of `make test`.
+bench: deps
+	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DORTUS_BENCH=ON -DBUILD_TESTING=OFF
+	cmake --build $(BENCH_DIR) -j $(JOBS) --target bench_effectlabel
+	QT_QPA_PLATFORM=offscreen $(BENCH_DIR)/bench/bench_effectlabel

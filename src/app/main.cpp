@@ -26,7 +26,7 @@ int main(int argc, char *argv[])
     }
     // Created at start-up and kept hidden; the commands open windows of their own.
     TForm2 form2;
-    TForm3 form3;
+    TForm3 form3(*form1, dialogs);
 
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();

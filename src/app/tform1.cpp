@@ -13,12 +13,15 @@
 #include "runtime/textfile.h"
 #include "runtime/workingdirectory.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -110,6 +113,57 @@ void TForm1::CreateControls()
     connect(Timer1, &QTimer::timeout, this, [this] { Guard([this] { Timer1Timer(); }); });
 
     CreateIntro();
+    CreatePopupMenu();
+}
+
+void TForm1::CreatePopupMenu()
+{
+    PopupMenu1 = new QMenu(this);
+    const auto addItem = [this](const QString &caption, const QKeySequence &shortcut,
+                                void (TForm1::*handler)()) {
+        QAction *item = PopupMenu1->addAction(caption);
+        item->setShortcut(shortcut);
+        // The window's key filter runs the items, ahead of the focused control.
+        item->setShortcutContext(Qt::WidgetShortcut);
+        connect(item, &QAction::triggered, this, [this, handler] {
+            if (m_commandRunning) {
+                return;
+            }
+            m_commandRunning = true;
+            Guard([this, handler] { (this->*handler)(); });
+            m_commandRunning = false;
+        });
+        return item;
+    };
+    N1 = addItem(QStringLiteral("Фоновый рисунок..."), QKeySequence(Qt::CTRL | Qt::Key_P),
+                 &TForm1::N1Click);
+    N2 = addItem(QStringLiteral("Цвет вопроса..."), QKeySequence(Qt::CTRL | Qt::Key_Q),
+                 &TForm1::N2Click);
+    N3 = addItem(QStringLiteral("Цвет ответов..."), QKeySequence(Qt::CTRL | Qt::Key_A),
+                 &TForm1::N3Click);
+    N4 = addItem(QStringLiteral("Цвет выбранного ответа..."), QKeySequence(Qt::CTRL | Qt::Key_C),
+                 &TForm1::N4Click);
+    N8 = addItem(QStringLiteral("Цвет увеличенного ответа..."), QKeySequence(Qt::CTRL | Qt::Key_I),
+                 &TForm1::N8Click);
+    N7 = addItem(QStringLiteral("Файл с результатом..."), QKeySequence(Qt::CTRL | Qt::Key_R),
+                 &TForm1::N7Click);
+    N5 = PopupMenu1->addSeparator();
+    N6 = addItem(QStringLiteral("О программе..."), QKeySequence(Qt::Key_F1), &TForm1::N6Click);
+    // A focused line edit takes Ctrl+C and Ctrl+A for itself; the window must see them first,
+    // and the Enter of the registration fields before the fields act on it.
+    qApp->installEventFilter(this);
+}
+
+bool TForm1::RunShortcut(const QKeyEvent &event)
+{
+    const QKeySequence pressed(event.keyCombination());
+    for (QAction *item : PopupMenu1->actions()) {
+        if (!item->isSeparator() && item->shortcut() == pressed) {
+            item->trigger();
+            return true;
+        }
+    }
+    return false;
 }
 
 void TForm1::CreateAnswerLabels()
@@ -188,11 +242,6 @@ void TForm1::CreateRegistrationControls()
     // Enter on the focused button presses it, as in a dialog.
     Button1->setAutoDefault(true);
     connect(Button1, &QPushButton::clicked, this, [this] { Guard([this] { Button1Click(); }); });
-
-    for (QWidget *field : {static_cast<QWidget *>(Edit1), static_cast<QWidget *>(ComboBox1),
-                           static_cast<QWidget *>(Edit3)}) {
-        field->installEventFilter(this);
-    }
 }
 
 void TForm1::CreateIntro()
@@ -217,7 +266,6 @@ void TForm1::CreateIntro()
     Memo1->setToolTip(
         QStringLiteral("Для того, чтобы начать работать с программой нажмите кнопку мыши"));
     Memo1->viewport()->setCursor(Qt::PointingHandCursor);
-    Memo1->viewport()->installEventFilter(this);
 
     setTabOrder(Edit1, ComboBox1);
     setTabOrder(ComboBox1, Edit3);
@@ -314,6 +362,42 @@ void TForm1::WriteIni()
     WriteSettings(m_settings, m_quiz.StartDirectory);
     ApplyAppearance();
 }
+
+void TForm1::ChooseColour(TColor Settings::*setting)
+{
+    if (!m_dialogs.ChooseColour(m_colourDialog)) {
+        return;
+    }
+    m_settings.*setting = m_colourDialog.Colour;
+    if (setting == &Settings::AnswerColor) {
+        SetTextColour(SpeedButton1, QPalette::ButtonText, ToQColor(m_settings.AnswerColor));
+    }
+    WriteIni();
+}
+
+void TForm1::N2Click()
+{
+    ChooseColour(&Settings::QuestionColor);
+}
+
+void TForm1::N3Click()
+{
+    ChooseColour(&Settings::AnswerColor);
+}
+
+void TForm1::N4Click()
+{
+    ChooseColour(&Settings::SelectedAnswerColor);
+}
+
+void TForm1::N8Click()
+{
+    ChooseColour(&Settings::EnlargedAnswerColor);
+}
+
+void TForm1::N1Click() {}
+
+void TForm1::N6Click() {}
 
 void TForm1::N7Click()
 {
@@ -524,6 +608,8 @@ void TForm1::SwitchToTestMode()
     setWindowFlags(TestFlags);
     AlignControls();
     show();
+    // Showing a window anew does not always give it the keyboard; the teacher's shortcuts need it.
+    activateWindow();
 }
 
 void TForm1::ReturnToRegistrationMode()
@@ -547,6 +633,7 @@ void TForm1::ReturnToRegistrationMode()
     setWindowFlags(RegistrationFlags);
     AlignControls();
     show();
+    activateWindow();
 }
 
 void TForm1::FormClose(bool &canClose)
@@ -569,6 +656,13 @@ void TForm1::FormClose(bool &canClose)
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
+    // Keys reach this window's controls only while it is the active window; a modal dialog of a
+    // command takes them itself, so no command can start twice.
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget *>(watched)->window() == this &&
+        RunShortcut(*static_cast<QKeyEvent *>(event))) {
+        return true;
+    }
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (IsEnterKey(key)) {

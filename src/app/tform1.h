@@ -11,8 +11,11 @@
 #include <random>
 
 class AnimationControl;
+class QAction;
+class QMenu;
 class Dialogs;
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -52,6 +55,17 @@ public:
     AnimationControl *Animate1 = nullptr;
     QPlainTextEdit *Memo1 = nullptr;
     QTimer *Timer1 = nullptr;
+
+    // The teacher's commands: a popup menu that is never shown; its items act by their shortcuts.
+    QMenu *PopupMenu1 = nullptr;
+    QAction *N1 = nullptr;
+    QAction *N2 = nullptr;
+    QAction *N3 = nullptr;
+    QAction *N4 = nullptr;
+    QAction *N8 = nullptr;
+    QAction *N7 = nullptr;
+    QAction *N5 = nullptr;
+    QAction *N6 = nullptr;
 
     // The answer labels in answer order: entry n - 1 shows answer n.
     std::array<TEffectLabel *, 5> AnswerLabels{};
@@ -93,7 +107,13 @@ public:
     void WriteIni();
     void ApplyAppearance();
     void SetWindowColour(TColor colour);
+    void N1Click();
+    void N2Click();
+    void N3Click();
+    void N4Click();
+    void N6Click();
     void N7Click();
+    void N8Click();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -106,6 +126,10 @@ private:
     void CreateAnswerLabels();
     void CreateRegistrationControls();
     void CreateIntro();
+    void CreatePopupMenu();
+    // Runs the command whose shortcut the key press is; false when it is none.
+    bool RunShortcut(const QKeyEvent &event);
+    void ChooseColour(TColor Settings::*setting);
     // Lays out the controls aligned to the top and bottom edges and gives the rest to Image1.
     void AlignControls();
     void Guard(const std::function<void()> &handler);
@@ -118,5 +142,7 @@ private:
     Dialogs &m_dialogs;
     QuizState m_quiz;
     Settings m_settings;
+    ColourDialogState m_colourDialog;
+    bool m_commandRunning = false;
     std::mt19937 m_generator;
 };

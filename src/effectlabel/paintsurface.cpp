@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -36,6 +37,23 @@ void ChangeUnderMask(QImage &work, const QImage &mask)
             }
         }
     }
+}
+
+// The first index from `x` on whose byte is not 0xFF, or `width`; most of a caption's rectangle
+// is empty, so it goes eight bytes at a time where it can.
+int SkipWhite(const uchar *row, int x, int width)
+{
+    constexpr std::uint64_t White = ~std::uint64_t{0};
+    for (std::uint64_t word; x + 8 <= width; x += 8) {
+        std::memcpy(&word, row + x, sizeof word);
+        if (word != White) {
+            break;
+        }
+    }
+    while (x < width && row[x] == 0xFF) {
+        ++x;
+    }
+    return x;
 }
 
 QRgb Opaque(QColor colour)
@@ -129,6 +147,79 @@ QPainter *ImagePaintSurface::PainterOn(PaintImage image)
     return &*canvas.painter;
 }
 
+const ImagePaintSurface::Stamp *ImagePaintSurface::StampFor(PaintImage image, int flags,
+                                                             const QString &text)
+{
+    const QFont &font = CanvasOf(image).font;
+    if (m_stamp.valid && m_stamp.flags == flags && m_stamp.text == text && m_stamp.font == font) {
+        return &m_stamp;
+    }
+    // Runs hold only whole glyph pixels: an antialiased font is drawn the ordinary way.
+    if (!(font.styleStrategy() & QFont::NoAntialias)) {
+        return nullptr;
+    }
+    // One byte a pixel and gone as soon as the runs are read.
+    QImage glyphs(m_size, QImage::Format_Grayscale8);
+    if (glyphs.isNull()) {
+        return nullptr;
+    }
+    glyphs.fill(0xFF);
+    {
+        QPainter painter(&glyphs);
+        painter.setRenderHint(QPainter::TextAntialiasing, false);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        painter.drawText(QRect(QPoint(0, 0), m_size), flags, text);
+    }
+
+    m_stamp.text = text;
+    m_stamp.flags = flags;
+    m_stamp.font = font;
+    m_stamp.runs.clear();
+    m_stamp.valid = true;
+    const int width = glyphs.width();
+    for (int y = 0; y < glyphs.height(); ++y) {
+        const uchar *row = glyphs.constScanLine(y);
+        for (int x = 0; x < width;) {
+            x = SkipWhite(row, x, width);
+            if (x == width) {
+                break;
+            }
+            const int start = x;
+            while (x < width && row[x] != 0xFF) {
+                ++x;
+            }
+            m_stamp.runs.push_back({y, start, x - start});
+        }
+    }
+    return &m_stamp;
+}
+
+void ImagePaintSurface::PaintStamp(PaintImage image, const Stamp &stamp, QPoint at, QColor colour)
+{
+    QImage *pixels = Pixels(image);
+    if (pixels == nullptr) {
+        return;
+    }
+    const QRgb value = Opaque(colour);
+    const int width = pixels->width();
+    const int height = pixels->height();
+    uchar *bits = pixels->bits();
+    const qsizetype stride = pixels->bytesPerLine();
+    for (const Run &run : stamp.runs) {
+        const int y = run.y + at.y();
+        if (y < 0 || y >= height) {
+            continue;
+        }
+        const int from = std::max(run.x + at.x(), 0);
+        const int to = std::min(run.x + at.x() + run.length, width);
+        if (from < to) {
+            auto *row = reinterpret_cast<QRgb *>(bits + y * stride);
+            std::fill(row + from, row + to, value);
+        }
+    }
+}
+
 void ImagePaintSurface::SetFont(PaintImage image, const QFont &font, int escapement)
 {
     Canvas &canvas = CanvasOf(image);
@@ -171,6 +262,12 @@ void ImagePaintSurface::DrawTextInRect(PaintImage image, const QRect &rect, int 
 {
     if (text.isEmpty()) {
         return;
+    }
+    if (rect.size() == m_size) {
+        if (const Stamp *stamp = StampFor(image, flags, text)) {
+            PaintStamp(image, *stamp, rect.topLeft(), colour);
+            return;
+        }
     }
     if (QPainter *painter = PainterOn(image)) {
         painter->setPen(colour);

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 // The two off-screen images of one paint of the effect label.
 enum class PaintImage { Work, Mask };
@@ -60,6 +61,11 @@ void ApplyMaskedCopy(const QImage &source, QImage &target, const QRect &rect, QR
 // Draws on two QImages in Format_RGB32 without antialiasing, so that every glyph pixel is exactly
 // the colour it is drawn in. The mask image is only made when first used: until then it is all
 // white by definition.
+//
+// The copies of a layer are one formatted text drawn again and again, moved and recoloured. Such a
+// text is laid out and drawn once, on a passing one-byte image, and kept as the runs of its glyph
+// pixels; every copy of it then only fills those runs, which gives the very pixels that drawing
+// the text there would give.
 class ImagePaintSurface final : public PaintSurface {
 public:
     // Takes the work image as it is: what lies beneath the label, in Format_RGB32.
@@ -85,6 +91,19 @@ public:
     void TranslucentPass(TranslucentLayer layer) override;
 
 private:
+    // A run of glyph pixels in one row, relative to the text's rectangle.
+    struct Run {
+        int y;
+        int x;
+        int length;
+    };
+    struct Stamp {
+        QString text;
+        int flags = 0;
+        QFont font;
+        std::vector<Run> runs;
+        bool valid = false;
+    };
     struct Canvas {
         QImage image;
         std::optional<QPainter> painter;
@@ -98,9 +117,14 @@ private:
     // A painter on the image, begun on first use; null on failure.
     QPainter *PainterOn(PaintImage image);
     void EndPainters();
+    // The runs of the text's glyph pixels in a rectangle of the images' size; null when the text
+    // must be drawn the ordinary way.
+    const Stamp *StampFor(PaintImage image, int flags, const QString &text);
+    void PaintStamp(PaintImage image, const Stamp &stamp, QPoint at, QColor colour);
 
     Canvas m_work;
     Canvas m_mask;
     QSize m_size;
+    Stamp m_stamp;
     bool m_failed = false;
 };

@@ -6,15 +6,34 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <chrono>
+#include <cinttypes>
 #include <cmath>
+#include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <optional>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <emf2svg.h>
 #include <libwmf/api.h>
 #include <libwmf/gd.h>
+
+// Clang tells of AddressSanitizer through __has_feature, GCC through __SANITIZE_ADDRESS__.
+#if defined(__has_feature)
+#define ORTUS_HAS_ADDRESS_SANITIZER __has_feature(address_sanitizer)
+#else
+#define ORTUS_HAS_ADDRESS_SANITIZER 0
+#endif
 
 namespace {
 
@@ -43,6 +62,28 @@ void PutLe32(QByteArray &data, qsizetype at, std::uint32_t value)
     for (int i = 0; i < 4; ++i) {
         data[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
     }
+}
+
+// Bounds the address space of the child to what it has plus the given headroom. Under
+// AddressSanitizer, whose shadow memory reserves terabytes, the bound is left out.
+void LimitChildMemory(std::int64_t headroom)
+{
+#if !defined(__SANITIZE_ADDRESS__) && !ORTUS_HAS_ADDRESS_SANITIZER
+    std::int64_t pages = 0;
+    if (FILE *statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%" SCNd64, &pages) != 1) {
+            pages = 0;
+        }
+        std::fclose(statm);
+    }
+    if (pages > 0) {
+        const auto bound = static_cast<rlim_t>(pages * ::sysconf(_SC_PAGESIZE) + headroom);
+        const rlimit limit{bound, bound};
+        ::setrlimit(RLIMIT_AS, &limit);
+    }
+#else
+    (void)headroom;
+#endif
 }
 
 // Where a WMF bitmap record's DIB starts within its parameters; nullopt for records without one.
@@ -424,6 +465,145 @@ std::optional<EmfChecked> CheckEmf(QByteArrayView data, const PictureLimits &lim
     return checked;
 }
 
+// Draws the checked WMF with libwmf; runs in the child process.
+std::optional<QByteArray> WmfToPng(WmfChecked &checked, int maxSide)
+{
+    WmfSession session;
+    if (!session.Open(checked.bytes)) {
+        return std::nullopt;
+    }
+    wmfD_Rect frame{};
+    if (wmf_scan(session.Api(), 0, &frame) != wmf_E_None) {
+        return std::nullopt;
+    }
+    // The placeable header gives the picture's frame; without one, the drawing's extent is all
+    // there is. libwmf works in points.
+    if (checked.placeable && checked.unitsPerInch > 0 && checked.left != checked.right &&
+        checked.top != checked.bottom) {
+        const double toPoints = WmfPointsPerInch / checked.unitsPerInch;
+        frame.TL.x = static_cast<float>(std::min(checked.left, checked.right) * toPoints);
+        frame.TL.y = static_cast<float>(std::min(checked.top, checked.bottom) * toPoints);
+        frame.BR.x = static_cast<float>(std::max(checked.left, checked.right) * toPoints);
+        frame.BR.y = static_cast<float>(std::max(checked.top, checked.bottom) * toPoints);
+    }
+    constexpr double PointsToDots = ScreenDotsPerInch / WmfPointsPerInch;
+    const auto size = RenderSize((double(frame.BR.x) - frame.TL.x) * PointsToDots,
+                                 (double(frame.BR.y) - frame.TL.y) * PointsToDots, maxSide);
+    wmf_gd_t *device = WMF_GD_GetData(session.Api());
+    if (!size || !(device->flags & WMF_GD_SUPPORTS_PNG)) {
+        return std::nullopt;
+    }
+    // libwmf keeps no handle on an image it gives away, so it hands over a PNG instead.
+    QByteArray png;
+    device->type = wmf_gd_png;
+    device->flags |= WMF_GD_OUTPUT_MEMORY | WMF_GD_OWN_BUFFER;
+    device->sink.context = &png;
+    device->sink.function = AppendToByteArray;
+    device->bbox = frame;
+    device->width = static_cast<unsigned int>(size->width());
+    device->height = static_cast<unsigned int>(size->height());
+    if (wmf_play(session.Api(), 0, &frame) != wmf_E_None) {
+        return std::nullopt;
+    }
+    return png;
+}
+
+// Turns the checked EMF into SVG text of the given size with libemf2svg; runs in the child.
+std::optional<QByteArray> EmfToSvg(QByteArray &bytes, QSize size)
+{
+    char noNamespace[] = "";
+    generatorOptions options{};
+    options.nameSpace = noNamespace;
+    options.svgDelimiter = true;
+    options.emfplus = false;
+    options.imgWidth = size.width();
+    options.imgHeight = size.height();
+    char *svg = nullptr;
+    std::size_t svgLength = 0;
+    const int converted =
+        emf2svg(bytes.data(), static_cast<std::size_t>(bytes.size()), &svg, &svgLength, &options);
+    const std::unique_ptr<char, decltype(&std::free)> svgOwner(svg, &std::free);
+    if (!converted || !svg) {
+        return std::nullopt;
+    }
+    return QByteArray(svg, static_cast<qsizetype>(svgLength));
+}
+
+// The metafile libraries are old C code reading bytes from anywhere, and a few such files send
+// them into very long loops (libwmf draws a glyph of a 30000-unit font pixel by pixel). So their
+// work runs in a forked child that is killed when out of time, with its memory bounded where the
+// sanitizers allow: a crash, a hang or an exhausted child costs the picture, not the program.
+std::optional<QByteArray> RunIsolated(const std::function<std::optional<QByteArray>()> &work,
+                                      const PictureLimits &limits)
+{
+    int pipeEnds[2];
+    if (::pipe2(pipeEnds, O_CLOEXEC) != 0) {
+        return std::nullopt;
+    }
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(pipeEnds[0]);
+        ::close(pipeEnds[1]);
+        return std::nullopt;
+    }
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        LimitChildMemory(limits.maxBytes * 4);
+        const auto output = work();
+        if (!output) {
+            ::_exit(1);
+        }
+        for (qsizetype written = 0; written < output->size();) {
+            const ssize_t count = ::write(pipeEnds[1], output->constData() + written,
+                                          static_cast<std::size_t>(output->size() - written));
+            if (count < 0 && errno != EINTR) {
+                ::_exit(1);
+            }
+            written += std::max<ssize_t>(count, 0);
+        }
+        ::_exit(0);
+    }
+
+    ::close(pipeEnds[1]);
+    QByteArray output;
+    bool complete = false;
+    const auto deadline = std::chrono::steady_clock::now() + limits.metafileTime;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        pollfd waiting{pipeEnds[0], POLLIN, 0};
+        const int ready = left > 0 ? ::poll(&waiting, 1, static_cast<int>(left)) : 0;
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready <= 0) {
+            break;
+        }
+        char buffer[64 * 1024];
+        const ssize_t count = ::read(pipeEnds[0], buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0 || output.size() + count > limits.maxBytes) {
+            complete = count == 0;
+            break;
+        }
+        output.append(buffer, count);
+    }
+    ::close(pipeEnds[0]);
+    if (!complete) {
+        ::kill(child, SIGKILL);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!complete || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return std::nullopt;
+    }
+    return output;
+}
+
 } // namespace
 
 bool IsWmfHeader(QByteArrayView head)
@@ -446,46 +626,14 @@ QImage RenderWmf(QByteArrayView data, const PictureLimits &limits)
     if (!checked) {
         return {};
     }
-    WmfSession session;
-    if (!session.Open(checked->bytes)) {
+    const auto png =
+        RunIsolated([&] { return WmfToPng(*checked, limits.maxMetafileSide); }, limits);
+    if (!png) {
         return {};
     }
-    wmfD_Rect frame{};
-    if (wmf_scan(session.Api(), 0, &frame) != wmf_E_None) {
-        return {};
-    }
-    // The placeable header gives the picture's frame; without one, the drawing's extent is all
-    // there is. libwmf works in points.
-    if (checked->placeable && checked->unitsPerInch > 0 && checked->left != checked->right &&
-        checked->top != checked->bottom) {
-        const double toPoints = WmfPointsPerInch / checked->unitsPerInch;
-        frame.TL.x = static_cast<float>(std::min(checked->left, checked->right) * toPoints);
-        frame.TL.y = static_cast<float>(std::min(checked->top, checked->bottom) * toPoints);
-        frame.BR.x = static_cast<float>(std::max(checked->left, checked->right) * toPoints);
-        frame.BR.y = static_cast<float>(std::max(checked->top, checked->bottom) * toPoints);
-    }
-    constexpr double PointsToDots = ScreenDotsPerInch / WmfPointsPerInch;
-    const auto size =
-        RenderSize((double(frame.BR.x) - frame.TL.x) * PointsToDots,
-                   (double(frame.BR.y) - frame.TL.y) * PointsToDots, limits.maxMetafileSide);
-    wmf_gd_t *device = WMF_GD_GetData(session.Api());
-    if (!size || !(device->flags & WMF_GD_SUPPORTS_PNG)) {
-        return {};
-    }
-    // libwmf keeps no handle on an image it gives away, so it hands over a PNG instead.
-    QByteArray png;
-    device->type = wmf_gd_png;
-    device->flags |= WMF_GD_OUTPUT_MEMORY | WMF_GD_OWN_BUFFER;
-    device->sink.context = &png;
-    device->sink.function = AppendToByteArray;
-    device->bbox = frame;
-    device->width = static_cast<unsigned int>(size->width());
-    device->height = static_cast<unsigned int>(size->height());
-    if (wmf_play(session.Api(), 0, &frame) != wmf_E_None) {
-        return {};
-    }
-    const QImage image = QImage::fromData(png, "PNG");
-    if (image.size() != *size) {
+    const QImage image = QImage::fromData(*png, "PNG");
+    if (image.isNull() || image.width() > limits.maxMetafileSide ||
+        image.height() > limits.maxMetafileSide) {
         return {};
     }
     return OpaquePicture(image);
@@ -508,22 +656,11 @@ QImage RenderEmf(QByteArrayView data, const PictureLimits &limits)
         return {};
     }
     QByteArray bytes = data.first(checked->length).toByteArray();
-    char noNamespace[] = "";
-    generatorOptions options{};
-    options.nameSpace = noNamespace;
-    options.svgDelimiter = true;
-    options.emfplus = false;
-    options.imgWidth = size->width();
-    options.imgHeight = size->height();
-    char *svg = nullptr;
-    std::size_t svgLength = 0;
-    const int converted =
-        emf2svg(bytes.data(), static_cast<std::size_t>(bytes.size()), &svg, &svgLength, &options);
-    const std::unique_ptr<char, decltype(&std::free)> svgOwner(svg, &std::free);
-    if (!converted || !svg) {
+    const auto svg = RunIsolated([&] { return EmfToSvg(bytes, *size); }, limits);
+    if (!svg) {
         return {};
     }
-    QSvgRenderer renderer(QByteArray::fromRawData(svg, static_cast<qsizetype>(svgLength)));
+    QSvgRenderer renderer(*svg);
     if (!renderer.isValid()) {
         return {};
     }

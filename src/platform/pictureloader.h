@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QImage>
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 
@@ -16,6 +17,8 @@ struct PictureLimits {
     std::int64_t maxBytes = std::int64_t{256} * 1024 * 1024;
     // Metafiles are vector drawings: a larger declared size is scaled down to this, not refused.
     int maxMetafileSide = 2048;
+    // The metafile libraries run in a child process that is stopped after this long.
+    std::chrono::milliseconds metafileTime{5000};
 
     bool Fits(std::int64_t width, std::int64_t height) const
     {
@@ -57,8 +60,9 @@ QImage OpaquePicture(const QImage &image);
 // it goes).
 QImage DecodePicture(const QByteArray &bytes, const PictureLimits &limits = {});
 
-// The background picture loader. The path is the settings' single-byte text, passed unchanged;
-// the flag is always 0 and means nothing here. Returns an opaque RGB32 image, or a null image when
+// The background picture loader. The path is the settings' single-byte text, passed unchanged:
+// it names the file as those bytes, or, when they are not UTF-8, as code page 1251 text. The flag
+// is always 0 and means nothing here. Returns an opaque RGB32 image, or a null image when
 // nothing loads (empty path, missing file, a directory, unknown or damaged content). Never shows
 // a message.
 QImage LoadPicture(const QByteArray &path, int flag);

@@ -1,6 +1,5 @@
 #include "settings/tform2.h"
 
-#include "app/programicon.h"
 #include "runtime/tcolor.h"
 
 #include <QPlainTextEdit>
@@ -24,25 +23,18 @@ QStringList HelpLines()
     };
 }
 
-TForm2::TForm2(QWidget *parent)
-    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+TForm2::TForm2(QWidget *parent) : AuxiliaryWindow(QStringLiteral("Помощь"), QSize(312, 180), parent)
 {
     setObjectName(QStringLiteral("Form2"));
-    setWindowTitle(QStringLiteral("Помощь"));
-    setWindowIcon(ProgramIcon());
-    setFixedSize(312, 180);
 
     Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setGeometry(0, 0, 312, 180);
     Memo1->setReadOnly(true);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    font.setBold(true);
-    Memo1->setFont(font);
+    Memo1->setFont(BoldSansSerifFont(11));
     QPalette palette = Memo1->palette();
     palette.setColor(QPalette::Base, ToQColor(clMenu));
     palette.setColor(QPalette::Text, ToQColor(clWindowText));

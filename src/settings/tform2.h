@@ -1,11 +1,13 @@
 #pragma once
 
-#include <QWidget>
+#include "settings/auxiliarywindow.h"
+
+#include <QStringList>
 
 class QPlainTextEdit;
 
 // The help window: the controls and shortcuts in thirteen fixed lines.
-class TForm2 : public QWidget {
+class TForm2 : public AuxiliaryWindow {
     Q_OBJECT
 public:
     explicit TForm2(QWidget *parent = nullptr);

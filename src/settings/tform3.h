@@ -1,10 +1,39 @@
 #pragma once
 
-#include <QWidget>
+#include "platform/dialogs.h"
+#include "settings/auxiliarywindow.h"
 
-// The background-choice window: a plain fill colour or a background picture.
-class TForm3 : public QWidget {
+class QLabel;
+class QToolButton;
+class TForm1;
+
+// The background-choice window: switches the main window between a plain fill colour and a
+// background picture. It is created anew for each opening, so nothing carries over between two.
+class TForm3 : public AuxiliaryWindow {
     Q_OBJECT
 public:
-    explicit TForm3(QWidget *parent = nullptr);
+    TForm3(TForm1 &form1, Dialogs &dialogs, QWidget *parent = nullptr);
+
+    // Controls in their stacking order, bottom to top.
+    QLabel *Image1 = nullptr;
+    QToolButton *SpeedButton1 = nullptr;
+    QToolButton *SpeedButton2 = nullptr;
+    QToolButton *SpeedButton3 = nullptr;
+
+    // This window's own colour dialog: black at every opening.
+    ColourDialogState ColorDialog1;
+
+    // "Заливка...": a plain fill colour.
+    void SpeedButton1Click();
+    // "Рисунок...": a background picture, or back to the stored one when the dialog is cancelled.
+    void SpeedButton2Click();
+    // "Отмена".
+    void SpeedButton3Click();
+
+private:
+    QToolButton *CreateButton(int top, const QString &caption, const QString &hint,
+                              void (TForm3::*handler)());
+
+    TForm1 &m_form1;
+    Dialogs &m_dialogs;
 };

@@ -103,10 +103,12 @@ public:
         return wmf;
     }
 
+    // The header's largest-record field says 8 words whatever the records are, as some writers
+    // get it wrong: the loader must not trust it.
     QByteArray Plain() const
     {
         const QByteArray records = m_records + Le(quint32(3)) + Le(quint16(0));
-        return Le16s({1, 9, 0x0300}) + Le(quint32((18 + records.size()) / 2)) + Le16s({2}) +
+        return Le16s({1, 9, 0x0300}) + Le(quint32((18 + records.size()) / 2)) + Le16s({3}) +
                Le(quint32(8)) + Le16s({0}) + records;
     }
 
@@ -262,6 +264,7 @@ private slots:
     void scalesLargeMetafilesDown_data();
     void scalesLargeMetafilesDown();
     void scalesMetafilesToGivenSide();
+    void stopsMetafileThatTakesTooLong();
     void refusesWhatIsNoPictureFile_data();
     void refusesWhatIsNoPictureFile();
     void refusesLargeFilesUnread_data();
@@ -591,6 +594,21 @@ void TestPictureLoader::scalesMetafilesToGivenSide()
         QCOMPARE(image.pixel(10, 12), Red);
         QCOMPARE(image.pixel(40, 12), White);
     }
+}
+
+void TestPictureLoader::stopsMetafileThatTakesTooLong()
+{
+    PictureLimits limits;
+    limits.metafileTime = std::chrono::seconds(1);
+    QVERIFY(!LoadPicture(Write("quick.wmf", WmfLeftHalfRed()), 0, limits).isNull());
+
+    // libwmf draws each glyph of a 30000-unit font pixel by pixel: many seconds of work.
+    WmfBuilder wmf = WmfBuilder::LeftHalf(0x0000FF);
+    wmf.Record(0x02FB,
+               Le16s({30000, 0, 0, 0, 400}) + QByteArray(8, '\0') + QByteArray("Arial\0", 6))
+        .Record(0x012D, Le16s({2}))
+        .Record(0x0521, Le16s({5}) + QByteArray("Hello\0", 6) + Le16s({10, 10}));
+    QVERIFY(LoadPicture(Write("slow.wmf", wmf.Placeable(0, 0, 200, 100)), 0, limits).isNull());
 }
 
 void TestPictureLoader::refusesWhatIsNoPictureFile_data()

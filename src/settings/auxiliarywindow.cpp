@@ -1,0 +1,42 @@
+#include "settings/auxiliarywindow.h"
+
+#include "app/programicon.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+
+AuxiliaryWindow::AuxiliaryWindow(const QString &caption, QSize clientSize, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+{
+    setWindowTitle(caption);
+    setWindowIcon(ProgramIcon());
+    setWindowModality(Qt::ApplicationModal);
+    setFixedSize(clientSize);
+    // An explicit position keeps QDialog from centring the window over its parent instead.
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(clientSize.width() / 2, clientSize.height() / 2));
+    }
+}
+
+void AuxiliaryWindow::keyPressEvent(QKeyEvent *event)
+{
+    // These windows have no cancel button, so Escape closes nothing; only the close box and
+    // their own commands do.
+    if (event->matches(QKeySequence::Cancel)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+QFont BoldSansSerifFont(int pixelHeight)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")});
+    font.setPixelSize(pixelHeight);
+    font.setBold(true);
+    return font;
+}

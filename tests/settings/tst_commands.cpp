@@ -1,0 +1,298 @@
+#include "app/tform1.h"
+#include "effectlabel/effectlabel.h"
+#include "support/scripteddialogs.h"
+#include "support/startdirectory.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <memory>
+
+namespace {
+
+QByteArray Lines(std::initializer_list<const char *> lines)
+{
+    QByteArray bytes;
+    for (const char *line : lines) {
+        bytes += line;
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+} // namespace
+
+class CommandsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void menuItems();
+    void shortcutsOpenTheirDialog_data();
+    void shortcutsOpenTheirDialog();
+    void shortcutsActInTestMode();
+    void ctrlCInNameFieldCopiesNothing();
+    void noShortcutWhileACommandRuns();
+    void rightClickShowsNoMenu();
+    void colourDialogPresetIsLastConfirmedColour();
+    void cancelledColourWritesNothing();
+    void confirmedColourWritesCompleteFile_data();
+    void confirmedColourWritesCompleteFile();
+    void answerColourRecoloursFinishButtonAtOnce();
+    void failedWriteKeepsNewColourInMemory();
+    void resultsLogCommand_data();
+    void resultsLogCommand();
+    void cancelledResultsLogChangesNothing();
+
+private:
+    void Press(QWidget *target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier);
+    QByteArray SettingsFile() const { return m_start->ReadFile(QStringLiteral("Ortus00.ini")); }
+
+    std::unique_ptr<StartDirectoryFixture> m_start;
+    ScriptedDialogs m_dialogs;
+    std::unique_ptr<TForm1> m_form;
+};
+
+void CommandsTest::init()
+{
+    m_start = std::make_unique<StartDirectoryFixture>(ShippedStartDirectory());
+    m_dialogs = ScriptedDialogs();
+    m_form = std::make_unique<TForm1>(m_dialogs);
+    m_form->show();
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    m_form->Memo1Click();
+}
+
+void CommandsTest::cleanup()
+{
+    m_form.reset();
+    m_start.reset();
+}
+
+void CommandsTest::Press(QWidget *target, Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    QTest::keyClick(target, key, modifiers);
+}
+
+void CommandsTest::menuItems()
+{
+    const QList<QAction *> items = m_form->PopupMenu1->actions();
+    QCOMPARE(items.size(), 8);
+    const QStringList captions{"Фоновый рисунок...",
+                               "Цвет вопроса...",
+                               "Цвет ответов...",
+                               "Цвет выбранного ответа...",
+                               "Цвет увеличенного ответа...",
+                               "Файл с результатом...",
+                               QString(),
+                               "О программе..."};
+    const QStringList shortcuts{"Ctrl+P", "Ctrl+Q", "Ctrl+A", "Ctrl+C",
+                                "Ctrl+I", "Ctrl+R", "",       "F1"};
+    for (int i = 0; i < items.size(); ++i) {
+        QCOMPARE(items[i]->text(), captions[i]);
+        QCOMPARE(items[i]->shortcut().toString(), shortcuts[i]);
+    }
+    QVERIFY(items[6]->isSeparator());
+    QCOMPARE(items[0], m_form->N1);
+    QCOMPARE(items[5], m_form->N7);
+    QCOMPARE(items[7], m_form->N6);
+}
+
+void CommandsTest::shortcutsOpenTheirDialog_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("kind");
+    QTest::newRow("Ctrl+Q") << int(Qt::Key_Q) << int(ScriptedDialogs::Kind::Colour);
+    QTest::newRow("Ctrl+A") << int(Qt::Key_A) << int(ScriptedDialogs::Kind::Colour);
+    QTest::newRow("Ctrl+C") << int(Qt::Key_C) << int(ScriptedDialogs::Kind::Colour);
+    QTest::newRow("Ctrl+I") << int(Qt::Key_I) << int(ScriptedDialogs::Kind::Colour);
+    QTest::newRow("Ctrl+R") << int(Qt::Key_R) << int(ScriptedDialogs::Kind::SaveFile);
+}
+
+void CommandsTest::shortcutsOpenTheirDialog()
+{
+    QFETCH(int, key);
+    QFETCH(int, kind);
+    for (QWidget *target :
+         {static_cast<QWidget *>(m_form.get()), static_cast<QWidget *>(m_form->Edit1),
+          static_cast<QWidget *>(m_form->ComboBox1)}) {
+        m_dialogs.clear();
+        Press(target, static_cast<Qt::Key>(key));
+        QCOMPARE(m_dialogs.shown().size(), 1);
+        QCOMPARE(int(m_dialogs.shown().first().kind), kind);
+    }
+}
+
+void CommandsTest::shortcutsActInTestMode()
+{
+    m_form->Edit1->setText(QStringLiteral("Ученик"));
+    m_form->ComboBox1->setCurrentIndex(0);
+    m_form->Edit3->setText(QStringLiteral("5А"));
+    QTest::mouseClick(m_form->Button1, Qt::LeftButton);
+    QVERIFY(m_form->TestRunning());
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    m_dialogs.clear();
+    Press(m_form.get(), Qt::Key_Q);
+    QCOMPARE(m_dialogs.shown().size(), 1);
+    QCOMPARE(m_dialogs.shown().first().kind, ScriptedDialogs::Kind::Colour);
+    QVERIFY(m_form->Timer1->isActive());
+}
+
+void CommandsTest::ctrlCInNameFieldCopiesNothing()
+{
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    m_form->Edit1->setText(QStringLiteral("Иванов"));
+    m_form->Edit1->setFocus();
+    m_form->Edit1->selectAll();
+    Press(m_form->Edit1, Qt::Key_C);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("before"));
+    QCOMPARE(m_form->Edit1->text(), QStringLiteral("Иванов"));
+    QCOMPARE(m_dialogs.shown().size(), 1);
+
+    m_form->Edit1->deselect();
+    Press(m_form->Edit1, Qt::Key_A);
+    QVERIFY(!m_form->Edit1->hasSelectedText());
+    QCOMPARE(m_dialogs.shown().size(), 2);
+}
+
+void CommandsTest::noShortcutWhileACommandRuns()
+{
+    m_dialogs.WhileNextBoxIsOpen([this] { Press(m_form.get(), Qt::Key_A); });
+    Press(m_form.get(), Qt::Key_Q);
+    QCOMPARE(m_dialogs.shown().size(), 1);
+}
+
+void CommandsTest::rightClickShowsNoMenu()
+{
+    QTest::mouseClick(m_form.get(), Qt::RightButton, {}, QPoint(50, 300));
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(50, 300),
+                            m_form->mapToGlobal(QPoint(50, 300)));
+    QApplication::sendEvent(m_form.get(), &event);
+    QVERIFY(!m_form->PopupMenu1->isVisible());
+    QVERIFY(QApplication::activePopupWidget() == nullptr);
+    QVERIFY(m_dialogs.shown().isEmpty());
+}
+
+void CommandsTest::colourDialogPresetIsLastConfirmedColour()
+{
+    m_dialogs.QueueColour(clRed);
+    Press(m_form.get(), Qt::Key_Q);
+    Press(m_form.get(), Qt::Key_A);
+    Press(m_form.get(), Qt::Key_I);
+    QCOMPARE(m_dialogs.colourPresets(), (QList<TColor>{clBlack, clRed, clRed}));
+}
+
+void CommandsTest::cancelledColourWritesNothing()
+{
+    const QByteArray before = SettingsFile();
+    const Settings settings = m_form->Config();
+    for (const Qt::Key key : {Qt::Key_Q, Qt::Key_A, Qt::Key_C, Qt::Key_I}) {
+        Press(m_form.get(), key);
+    }
+    QCOMPARE(SettingsFile(), before);
+    QCOMPARE(m_form->Config().QuestionColor, settings.QuestionColor);
+    QCOMPARE(m_form->Config().AnswerColor, settings.AnswerColor);
+}
+
+void CommandsTest::confirmedColourWritesCompleteFile_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QByteArray>("file");
+    QTest::newRow("question") << int(Qt::Key_Q)
+                              << Lines({"Fon.jpg", "16445670", "0", "255", "16777215", "25600",
+                                        "180", "Results.txt", "[Button]=L"});
+    QTest::newRow("answers") << int(Qt::Key_A)
+                             << Lines({"Fon.jpg", "16445670", "0", "8388608", "16777215", "255",
+                                       "180", "Results.txt", "[Button]=L"});
+    QTest::newRow("selected answer") << int(Qt::Key_C)
+                                     << Lines({"Fon.jpg", "16445670", "0", "8388608", "255",
+                                               "25600", "180", "Results.txt", "[Button]=L"});
+    QTest::newRow("enlarged answer") << int(Qt::Key_I)
+                                     << Lines({"Fon.jpg", "16445670", "0", "8388608", "16777215",
+                                               "25600", "255", "Results.txt", "[Button]=L"});
+}
+
+void CommandsTest::confirmedColourWritesCompleteFile()
+{
+    QFETCH(int, key);
+    QFETCH(QByteArray, file);
+    m_dialogs.QueueColour(clRed);
+    Press(m_form.get(), static_cast<Qt::Key>(key));
+    QCOMPARE(SettingsFile(), file);
+}
+
+void CommandsTest::answerColourRecoloursFinishButtonAtOnce()
+{
+    m_dialogs.QueueColour(clRed);
+    Press(m_form.get(), Qt::Key_A);
+    QCOMPARE(m_form->SpeedButton1->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
+    QCOMPARE(m_form->EffectLabel1->FontColor(), clRed);
+
+    m_dialogs.QueueColour(clLime);
+    Press(m_form.get(), Qt::Key_C);
+    QCOMPARE(m_form->EffectLabel3->ColourHighlight(), clLime);
+    QCOMPARE(m_form->EffectLabel3->FontColor(), clRed);
+}
+
+void CommandsTest::failedWriteKeepsNewColourInMemory()
+{
+    const QByteArray before = SettingsFile();
+    QVERIFY(QDir(m_start->path()).mkdir(QStringLiteral("Ortus00.ini.tmp")));
+    m_dialogs.QueueColour(clRed);
+    Press(m_form.get(), Qt::Key_C);
+    QCOMPARE(m_dialogs.texts().last(), QStringLiteral("File access denied."));
+    QCOMPARE(m_dialogs.shown().last().kind, ScriptedDialogs::Kind::Error);
+    QCOMPARE(m_form->Config().SelectedAnswerColor, clRed);
+    // The appearance step did not run, so the labels keep the old highlight.
+    QCOMPARE(m_form->EffectLabel1->ColourHighlight(), clWhite);
+    QCOMPARE(SettingsFile(), before);
+}
+
+void CommandsTest::resultsLogCommand_data()
+{
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("new file is created with one empty line") << false;
+    QTest::newRow("existing file is kept") << true;
+}
+
+void CommandsTest::resultsLogCommand()
+{
+    QFETCH(bool, exists);
+    QTemporaryDir folder;
+    const QString path = QDir(folder.path()).filePath(QStringLiteral("журнал.txt"));
+    if (exists) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("\r\nold\r\n");
+    }
+    m_dialogs.QueuePath(path);
+    Press(m_form->Edit3, Qt::Key_R);
+
+    QFile log(path);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QCOMPARE(log.readAll(), exists ? QByteArray("\r\nold\r\n") : QByteArray("\r\n"));
+    QCOMPARE(QString::fromStdString(m_form->Config().ResultsLogPath), path);
+    // The dialog moved the current directory; the settings still go to the start directory.
+    QVERIFY(SettingsFile().contains(QFile::encodeName(path) + "\r\n[Button]=L\r\n"));
+}
+
+void CommandsTest::cancelledResultsLogChangesNothing()
+{
+    const QByteArray before = SettingsFile();
+    Press(m_form.get(), Qt::Key_R);
+    QCOMPARE(SettingsFile(), before);
+    QCOMPARE(m_form->Config().ResultsLogPath, std::string("Results.txt"));
+}
+
+QTEST_MAIN(CommandsTest)
+#include "tst_commands.moc"
