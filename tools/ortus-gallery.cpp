@@ -60,7 +60,7 @@ std::vector<Sample> Samples()
         {QStringLiteral("eoReal"),
          [](TEffectLabel &l) {
              l.SetColourScheme(csSteel);
-             l.SetDepthShadow(3);
+             l.SetDepthShadow(4);
              l.SetDepthHighlight(2);
              l.SetStyleShadow(eoReal);
              l.SetStyleHighlight(eoReal);
@@ -140,6 +140,8 @@ int Populate(QWidget &window, int left)
         const int width = sample.wide ? 2 * Cell : Cell;
         label->setGeometry(left + column * Cell, Margin + row * RowHeight, width, LabelHeight);
         label->SetCaption(sample.caption);
+        // Bold strokes show the layers better; the answer sample sets its own font.
+        label->SetFontStyle(fsBold);
         sample.setup(*label);
         column += sample.wide ? 2 : 1;
         if (column >= 2) {

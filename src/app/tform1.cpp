@@ -12,6 +12,8 @@
 #include "runtime/cp1251.h"
 #include "runtime/textfile.h"
 #include "runtime/workingdirectory.h"
+#include "settings/tform2.h"
+#include "settings/tform3.h"
 
 #include <QAction>
 #include <QApplication>
@@ -78,6 +80,8 @@ std::string RegistrationText(const QString &typed)
 TForm1::TForm1(Dialogs &dialogs, QWidget *parent)
     : QWidget(parent, RegistrationFlags), m_dialogs(dialogs)
 {
+    // The program's texts are laid out for these faces; Liberation Sans has their metrics.
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Ортус 2000 - Регистрация"));
     setWindowIcon(ProgramIcon());
@@ -395,9 +399,18 @@ void TForm1::N8Click()
     ChooseColour(&Settings::EnlargedAnswerColor);
 }
 
-void TForm1::N1Click() {}
+void TForm1::N1Click()
+{
+    // A new window each time, destroyed when it closes, also when an error escapes.
+    TForm3 form(*this, m_dialogs, this);
+    form.exec();
+}
 
-void TForm1::N6Click() {}
+void TForm1::N6Click()
+{
+    TForm2 form(this);
+    form.exec();
+}
 
 void TForm1::N7Click()
 {

@@ -10,6 +10,9 @@
 TEffectLabel::TEffectLabel(QWidget *parent) : QWidget(parent)
 {
     resize(142, 33);
+    // The paint composes what lies beneath and covers every pixel, so nothing needs painting
+    // under it first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     // The owner's hover handling needs pointer moves with no button held.
     setMouseTracking(true);
 }
@@ -24,18 +27,31 @@ void TEffectLabel::paintEvent(QPaintEvent *)
     if (width() <= 0 || height() <= 0) {
         return;
     }
+    QImage picture = ComposePicture();
+    if (picture.isNull()) {
+        // An image could not be made: the label shows what lies beneath it, as if it had
+        // painted nothing.
+        picture = QImage(size(), QImage::Format_RGB32);
+        if (picture.isNull()) {
+            return;
+        }
+        RenderBeneath(*this, picture);
+    }
+    // Only the finished picture reaches the screen, in one copy.
+    QPainter(this).drawImage(0, 0, picture);
+}
+
+QImage TEffectLabel::ComposePicture() const
+{
     QImage work(size(), QImage::Format_RGB32);
     if (work.isNull()) {
-        return;
+        return work;
     }
     RenderBeneath(*this, work);
     ImagePaintSurface surface(std::move(work));
     PaintEffectLabel(*this, size(), surface);
-    // Only the finished picture reaches the screen; when an image could not be made, what lies
-    // beneath stays as the parent painted it.
-    if (const QImage *picture = surface.Finish()) {
-        QPainter(this).drawImage(0, 0, *picture);
-    }
+    const QImage *picture = surface.Finish();
+    return picture != nullptr ? *picture : QImage();
 }
 
 void TEffectLabel::Press(QMouseEvent *event)

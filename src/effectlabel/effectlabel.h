@@ -3,9 +3,8 @@
 #include "effectlabel/answerlabelform.h"
 #include "effectlabel/effectlabelmodel.h"
 
+#include <QImage>
 #include <QWidget>
-
-class QImage;
 
 // The effect label: a windowless-looking label that paints only its own pixels, with the
 // properties and rules of EffectLabelModel. Every model change that alters the picture schedules
@@ -37,6 +36,9 @@ protected:
 
 private:
     void Press(QMouseEvent *event);
+    // The label's picture composed over what lies beneath it (the work image, finished), or null
+    // when an image could not be made. Nothing else of the paint outlives the call.
+    QImage ComposePicture() const;
 
     // A left press on the label arms the click; the left release decides it.
     bool m_clickArmed = false;

@@ -37,8 +37,7 @@ void FlatLayout::PaintBackground(PaintSurface &surface, QColor colour)
     surface.FillRect(PaintImage::Work, QRect(QPoint(0, 0), m_size), colour);
 }
 
-void FlatLayout::DrawCaption(PaintSurface &surface, PaintImage image, QPoint offset,
-                             QColor colour)
+void FlatLayout::DrawCaption(PaintSurface &surface, PaintImage image, QPoint offset, QColor colour)
 {
     const QPoint topLeft(offset.x() - m_offsets.Lowest - m_offsets.AlignmentShift,
                          offset.y() - m_offsets.Lowest);
@@ -56,7 +55,8 @@ BandRegion FlatLayout::Bands(PaintSurface &surface, TGraduateOption direction)
         region.Left = m_size.width() - m_offsets.Highest - textWidth;
         break;
     case taCenter:
-        region.Left = (m_size.width() - textWidth) / 2 - m_offsets.Lowest - m_offsets.AlignmentShift;
+        region.Left =
+            (m_size.width() - textWidth) / 2 - m_offsets.Lowest - m_offsets.AlignmentShift;
         break;
     case taLeftJustify:
     default:
@@ -72,8 +72,7 @@ BandRegion FlatLayout::Bands(PaintSurface &surface, TGraduateOption direction)
 }
 
 std::unique_ptr<EffectLabelLayout> CreateEffectLabelLayout(const EffectLabelModel &label,
-                                                           QSize size,
-                                                           const EffectOffsets &offsets)
+                                                           QSize size, const EffectOffsets &offsets)
 {
     // The rotated and upright-letters layouts for an Angle other than 0 are not built yet; until
     // they are, every caption is laid out flat.

@@ -71,6 +71,5 @@ private:
 };
 
 // The layout for the label's current Angle and KeepLettersVertical.
-std::unique_ptr<EffectLabelLayout> CreateEffectLabelLayout(const EffectLabelModel &label,
-                                                           QSize size,
-                                                           const EffectOffsets &offsets);
+std::unique_ptr<EffectLabelLayout>
+CreateEffectLabelLayout(const EffectLabelModel &label, QSize size, const EffectOffsets &offsets);

@@ -48,7 +48,8 @@ void DrawLayer(const EffectLabelModel &label, QSize size, PaintSurface &surface,
     const QPoint unit = DirectionOffset(layer.direction);
     for (int q = depth; q >= last; --q) {
         // A composed colour is plain, so ToQColor takes it as it is.
-        layout.DrawCaption(surface, target, unit * q, ToQColor(StepColour(start, steps, depth - q)));
+        layout.DrawCaption(surface, target, unit * q,
+                           ToQColor(StepColour(start, steps, depth - q)));
     }
 
     if (layer.style == eoReal) {
@@ -172,8 +173,7 @@ void PaintEffectLabel(const EffectLabelModel &label, QSize size, PaintSurface &s
     surface.SetFont(PaintImage::Work, font, 0);
     surface.SetFont(PaintImage::Mask, font, 0);
 
-    const std::unique_ptr<EffectLabelLayout> layout =
-        CreateEffectLabelLayout(label, size, offsets);
+    const std::unique_ptr<EffectLabelLayout> layout = CreateEffectLabelLayout(label, size, offsets);
     layout->Prepare(surface);
 
     if (!label.Transparent()) {

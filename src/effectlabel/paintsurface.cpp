@@ -23,8 +23,7 @@ inline QRgb Lightened(QRgb pixel)
     return 0xFF000000u | ((pixel >> 1 & 0x007F7F7Fu) + 0x007F7F7Fu + (pixel & 0x00010101u));
 }
 
-template <QRgb (*Change)(QRgb)>
-void ChangeUnderMask(QImage &work, const QImage &mask)
+template <QRgb (*Change)(QRgb)> void ChangeUnderMask(QImage &work, const QImage &mask)
 {
     const int width = std::min(work.width(), mask.width());
     const int height = std::min(work.height(), mask.height());
@@ -39,8 +38,10 @@ void ChangeUnderMask(QImage &work, const QImage &mask)
     }
 }
 
-// The first index from `x` on whose byte is not 0xFF, or `width`; most of a caption's rectangle
-// is empty, so it goes eight bytes at a time where it can.
+constexpr uchar White8 = 0xFF;
+
+// The first index from `x` on whose pixel is not white, or `width`; most of a caption's rectangle
+// is empty, so it goes eight pixels at a time where it can.
 int SkipWhite(const uchar *row, int x, int width)
 {
     constexpr std::uint64_t White = ~std::uint64_t{0};
@@ -50,7 +51,7 @@ int SkipWhite(const uchar *row, int x, int width)
             break;
         }
     }
-    while (x < width && row[x] == 0xFF) {
+    while (x < width && row[x] == White8) {
         ++x;
     }
     return x;
@@ -148,7 +149,7 @@ QPainter *ImagePaintSurface::PainterOn(PaintImage image)
 }
 
 const ImagePaintSurface::Stamp *ImagePaintSurface::StampFor(PaintImage image, int flags,
-                                                             const QString &text)
+                                                            const QString &text)
 {
     const QFont &font = CanvasOf(image).font;
     if (m_stamp.valid && m_stamp.flags == flags && m_stamp.text == text && m_stamp.font == font) {
@@ -158,40 +159,57 @@ const ImagePaintSurface::Stamp *ImagePaintSurface::StampFor(PaintImage image, in
     if (!(font.styleStrategy() & QFont::NoAntialias)) {
         return nullptr;
     }
-    // One byte a pixel and gone as soon as the runs are read.
+    // One byte a pixel, and gone as soon as the runs are read. (Qt 6.4 misplaces unantialiased
+    // glyphs on 16-bit images, so not one of those.)
     QImage glyphs(m_size, QImage::Format_Grayscale8);
     if (glyphs.isNull()) {
         return nullptr;
     }
-    glyphs.fill(0xFF);
+    glyphs.fill(White8);
+    QRect laidOut;
     {
         QPainter painter(&glyphs);
         painter.setRenderHint(QPainter::TextAntialiasing, false);
         painter.setFont(font);
         painter.setPen(Qt::black);
-        painter.drawText(QRect(QPoint(0, 0), m_size), flags, text);
+        painter.drawText(QRect(QPoint(0, 0), m_size), flags, text, &laidOut);
     }
 
     m_stamp.text = text;
     m_stamp.flags = flags;
     m_stamp.font = font;
+    m_stamp.rows.clear();
     m_stamp.runs.clear();
     m_stamp.valid = true;
-    const int width = glyphs.width();
-    for (int y = 0; y < glyphs.height(); ++y) {
+    // Glyphs may reach out of the laid-out lines (italic overhang, bearings), never by a line's
+    // height: only that much is searched for runs.
+    const int margin = QFontMetrics(font).height();
+    const QRect searched = laidOut.adjusted(-margin, -margin, margin, margin) & glyphs.rect();
+    const int from = searched.left();
+    const int to = searched.right() + 1;
+    int left = to;
+    int right = from;
+    int top = glyphs.height();
+    int bottom = -1;
+    for (int y = searched.top(); y <= searched.bottom(); ++y) {
         const uchar *row = glyphs.constScanLine(y);
-        for (int x = 0; x < width;) {
-            x = SkipWhite(row, x, width);
-            if (x == width) {
-                break;
-            }
+        const std::size_t first = m_stamp.runs.size();
+        for (int x = SkipWhite(row, from, to); x < to; x = SkipWhite(row, x, to)) {
             const int start = x;
-            while (x < width && row[x] != 0xFF) {
+            while (x < to && row[x] != White8) {
                 ++x;
             }
-            m_stamp.runs.push_back({y, start, x - start});
+            m_stamp.runs.push_back({start, x - start});
+            left = std::min(left, start);
+            right = std::max(right, x);
+        }
+        if (m_stamp.runs.size() != first) {
+            m_stamp.rows.push_back({y, first, m_stamp.runs.size()});
+            top = std::min(top, y);
+            bottom = y;
         }
     }
+    m_stamp.bounds = bottom < 0 ? QRect() : QRect(left, top, right - left, bottom - top + 1);
     return &m_stamp;
 }
 
@@ -206,15 +224,24 @@ void ImagePaintSurface::PaintStamp(PaintImage image, const Stamp &stamp, QPoint 
     const int height = pixels->height();
     uchar *bits = pixels->bits();
     const qsizetype stride = pixels->bytesPerLine();
-    for (const Run &run : stamp.runs) {
-        const int y = run.y + at.y();
-        if (y < 0 || y >= height) {
+    // Most copies fall wholly inside the image and need no clipping run by run.
+    const bool inside = pixels->rect().contains(stamp.bounds.translated(at));
+    for (const RunRow &runRow : stamp.rows) {
+        const int y = runRow.y + at.y();
+        if (!inside && (y < 0 || y >= height)) {
             continue;
         }
-        const int from = std::max(run.x + at.x(), 0);
-        const int to = std::min(run.x + at.x() + run.length, width);
-        if (from < to) {
-            auto *row = reinterpret_cast<QRgb *>(bits + y * stride);
+        auto *row = reinterpret_cast<QRgb *>(bits + y * stride);
+        for (std::size_t i = runRow.first; i < runRow.end; ++i) {
+            int from = stamp.runs[i].x + at.x();
+            int to = from + stamp.runs[i].length;
+            if (!inside) {
+                from = std::max(from, 0);
+                to = std::min(to, width);
+                if (from >= to) {
+                    continue;
+                }
+            }
             std::fill(row + from, row + to, value);
         }
     }

@@ -37,8 +37,8 @@ public:
     // Filled in `colour` and outlined by a solid black line one pixel wide.
     virtual void FillPolygon(PaintImage image, const QPolygon &polygon, QColor colour) = 0;
     // Formatted text (Qt alignment and text flags), clipped to the rectangle.
-    virtual void DrawTextInRect(PaintImage image, const QRect &rect, int flags,
-                                const QString &text, QColor colour) = 0;
+    virtual void DrawTextInRect(PaintImage image, const QRect &rect, int flags, const QString &text,
+                                QColor colour) = 0;
     // One line, unformatted; `topLeft` is the top-left corner of the text cell in the font's
     // turned frame.
     virtual void DrawTextAt(PaintImage image, QPoint topLeft, const QString &text,
@@ -63,7 +63,7 @@ void ApplyMaskedCopy(const QImage &source, QImage &target, const QRect &rect, QR
 // white by definition.
 //
 // The copies of a layer are one formatted text drawn again and again, moved and recoloured. Such a
-// text is laid out and drawn once, on a passing one-byte image, and kept as the runs of its glyph
+// text is laid out and drawn once, on a small passing image, and kept as the runs of its glyph
 // pixels; every copy of it then only fills those runs, which gives the very pixels that drawing
 // the text there would give.
 class ImagePaintSurface final : public PaintSurface {
@@ -91,17 +91,24 @@ public:
     void TranslucentPass(TranslucentLayer layer) override;
 
 private:
-    // A run of glyph pixels in one row, relative to the text's rectangle.
+    // A run of glyph pixels in one row, and the rows that have runs, relative to the text's
+    // rectangle.
     struct Run {
-        int y;
         int x;
         int length;
+    };
+    struct RunRow {
+        int y;
+        std::size_t first;
+        std::size_t end;
     };
     struct Stamp {
         QString text;
         int flags = 0;
         QFont font;
+        std::vector<RunRow> rows;
         std::vector<Run> runs;
+        QRect bounds;
         bool valid = false;
     };
     struct Canvas {

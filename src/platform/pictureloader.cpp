@@ -1,5 +1,7 @@
 #include "platform/pictureloader.h"
 
+#include "runtime/cp1251.h"
+
 #include "platform/metafile.h"
 #include "platform/pcxdecoder.h"
 
@@ -7,7 +9,6 @@
 #include <QFile>
 #include <QImageReader>
 #include <QPainter>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <cstdlib>
@@ -219,12 +220,7 @@ int OpenPicturePath(const QByteArray &path)
     if (QString::fromUtf8(path).toUtf8() == path) {
         return -1;
     }
-    QStringDecoder cp1251("windows-1251");
-    if (!cp1251.isValid()) {
-        return -1;
-    }
-    const QString name = cp1251.decode(path);
-    return OpenRegularFile(QFile::encodeName(name));
+    return OpenRegularFile(QFile::encodeName(FromCp1251(path.toStdString())));
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <QLabel>
 
+#include <algorithm>
+
 StatusPanels::StatusPanels(const QList<int> &panelWidths, QWidget *parent) : QWidget(parent)
 {
     setAutoFillBackground(true);
@@ -25,4 +27,14 @@ void StatusPanels::SetPanelText(int index, const QString &text)
 QString StatusPanels::PanelText(int index) const
 {
     return m_panels.at(index)->text();
+}
+
+void StatusPanels::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (m_panels.isEmpty()) {
+        return;
+    }
+    QLabel *last = m_panels.last();
+    last->resize(std::max(0, width() - last->x()), last->height());
 }

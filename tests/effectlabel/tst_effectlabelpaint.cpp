@@ -20,7 +20,9 @@ std::vector<SurfaceCall> Record(const EffectLabelModel &label, QSize size = Labe
     surface.measureWidth = [charWidth](const QFont &, const QString &text) {
         return charWidth * static_cast<int>(text.size());
     };
-    surface.measureHeight = [lineHeight](const QFont &, const QString &) { return lineHeight; };
+    surface.measureHeight = [lineHeight](const QFont &, const QString &) {
+        return lineHeight;
+    };
     PaintEffectLabel(label, size, surface);
     return surface.Calls();
 }
@@ -96,11 +98,11 @@ void NaiveMaskedCopy(const QImage &source, QImage &target, const QRect &rect, QR
                 continue;
             }
             const QRgb p = source.pixel(x, y);
-            target.setPixel(x, y, qRgb(qRed(p), qGreen(p), qBlue(p)) == qRgb(qRed(replaced),
-                                                                          qGreen(replaced),
-                                                                          qBlue(replaced))
-                                      ? brush
-                                      : p);
+            target.setPixel(x, y,
+                            qRgb(qRed(p), qGreen(p), qBlue(p)) ==
+                                    qRgb(qRed(replaced), qGreen(replaced), qBlue(replaced))
+                                ? brush
+                                : p);
         }
     }
 }
@@ -110,7 +112,7 @@ void NaiveMaskedCopy(const QImage &source, QImage &target, const QRect &rect, QR
 QImage RandomImage(QRandomGenerator &random, QSize size)
 {
     QImage image(size, QImage::Format_RGB32);
-    const QRgb special[] = {qRgb(0, 0, 0), qRgb(241, 9, 254), qRgb(0, 0, 1), qRgb(1, 0, 0),
+    const QRgb special[] = {qRgb(0, 0, 0),     qRgb(241, 9, 254), qRgb(0, 0, 1),      qRgb(1, 0, 0),
                             qRgb(241, 9, 255), qRgb(240, 9, 254), qRgb(255, 255, 255)};
     for (int y = 0; y < size.height(); ++y) {
         for (int x = 0; x < size.width(); ++x) {
@@ -162,6 +164,8 @@ private slots:
     void graduateFromDefaultStartsAtWindowTextBytes();
     void graduatedNoBand_data();
     void graduatedNoBand();
+
+    void outOfRangeValuesPaint();
 
     void scanLinePassesEqualNaive_data();
     void scanLinePassesEqualNaive();
@@ -242,22 +246,22 @@ void TestEffectLabelPaint::offsets_data()
     const QList<QColor> raised{Grey(0), Grey(255), Grey(128)};
     QTest::newRow("fresh, left") << Setup([](EffectLabelModel &) {}) << EffectOffsets{-1, 1, 2, 0}
                                  << QList<QPoint>{{2, 2}, {0, 0}, {1, 1}} << raised;
-    QTest::newRow("fresh, right")
-        << Setup([](EffectLabelModel &l) { l.SetAlignment(taRightJustify); })
-        << EffectOffsets{-1, 1, 2, 2} << QList<QPoint>{{0, 2}, {-2, 0}, {-1, 1}} << raised;
+    QTest::newRow("fresh, right") << Setup([](EffectLabelModel &l) {
+        l.SetAlignment(taRightJustify);
+    }) << EffectOffsets{-1, 1, 2, 2}
+                                  << QList<QPoint>{{0, 2}, {-2, 0}, {-1, 1}} << raised;
     QTest::newRow("fresh, centred")
         << Setup([](EffectLabelModel &l) { l.SetAlignment(taCenter); })
         << EffectOffsets{-1, 1, 2, 1} << QList<QPoint>{{1, 2}, {-1, 0}, {0, 1}} << raised;
     QTest::newRow("esShadow") << Setup([](EffectLabelModel &l) { l.SetEffectStyle(esShadow); })
-                              << EffectOffsets{0, 2, 2, 0}
-                              << QList<QPoint>{{2, 2}, {0, 0}, {0, 0}} << raised;
-    QTest::newRow("shadow down 3, highlight up 1")
-        << Setup([](EffectLabelModel &l) {
-               l.SetDirectionShadow(edDown);
-               l.SetDepthShadow(3);
-               l.SetDirectionHighlight(edUp);
-           })
-        << EffectOffsets{-1, 3, 4, 0} << QList<QPoint>{{1, 4}, {1, 0}, {1, 1}} << raised;
+                              << EffectOffsets{0, 2, 2, 0} << QList<QPoint>{{2, 2}, {0, 0}, {0, 0}}
+                              << raised;
+    QTest::newRow("shadow down 3, highlight up 1") << Setup([](EffectLabelModel &l) {
+        l.SetDirectionShadow(edDown);
+        l.SetDepthShadow(3);
+        l.SetDirectionHighlight(edUp);
+    }) << EffectOffsets{-1, 3, 4, 0} << QList<QPoint>{{1, 4}, {1, 0}, {1, 1}}
+                                                   << raised;
     QTest::newRow("extrusion 3 down-right")
         << Setup([](EffectLabelModel &l) {
                l.SetStyleShadow(eoExtrude);
@@ -265,18 +269,16 @@ void TestEffectLabelPaint::offsets_data()
            })
         << EffectOffsets{-1, 3, 4, 0} << QList<QPoint>{{4, 4}, {3, 3}, {2, 2}, {0, 0}, {1, 1}}
         << QList<QColor>{Grey(0), Grey(0), Grey(0), Grey(255), Grey(128)};
-    QTest::newRow("centred, odd spread truncates")
-        << Setup([](EffectLabelModel &l) {
-               l.SetAlignment(taCenter);
-               l.SetDepthShadow(2);
-           })
-        << EffectOffsets{-1, 2, 3, 1} << QList<QPoint>{{2, 3}, {-1, 0}, {0, 1}} << raised;
-    QTest::newRow("both layers up-left")
-        << Setup([](EffectLabelModel &l) {
-               l.SetDirectionShadow(edUpLeft);
-               l.SetDepthShadow(4);
-           })
-        << EffectOffsets{-4, 0, 4, 0} << QList<QPoint>{{0, 0}, {3, 3}, {4, 4}} << raised;
+    QTest::newRow("centred, odd spread truncates") << Setup([](EffectLabelModel &l) {
+        l.SetAlignment(taCenter);
+        l.SetDepthShadow(2);
+    }) << EffectOffsets{-1, 2, 3, 1} << QList<QPoint>{{2, 3}, {-1, 0}, {0, 1}}
+                                                   << raised;
+    QTest::newRow("both layers up-left") << Setup([](EffectLabelModel &l) {
+        l.SetDirectionShadow(edUpLeft);
+        l.SetDepthShadow(4);
+    }) << EffectOffsets{-4, 0, 4, 0} << QList<QPoint>{{0, 0}, {3, 3}, {4, 4}}
+                                         << raised;
 }
 
 void TestEffectLabelPaint::offsets()
@@ -308,19 +310,22 @@ void TestEffectLabelPaint::layerStyles_data()
     QTest::addColumn<QList<QPoint>>("corners");
     QTest::addColumn<QList<QColor>>("colours");
 
-    QTest::newRow("normal, depth 3") << ShadowOnly(eoNormal, 3) << QList<QPoint>{{3, 3}}
-                                     << QList<QColor>{Grey(0)};
-    QTest::newRow("normal, depth 0") << ShadowOnly(eoNormal, 0) << QList<QPoint>{{0, 0}}
-                                     << QList<QColor>{Grey(0)};
-    QTest::newRow("extrude, depth 1") << ShadowOnly(eoExtrude, 1) << QList<QPoint>{{1, 1}}
-                                      << QList<QColor>{Grey(0)};
+    QTest::newRow("normal, depth 3")
+        << ShadowOnly(eoNormal, 3) << QList<QPoint>{{3, 3}} << QList<QColor>{Grey(0)};
+    QTest::newRow("normal, depth 0")
+        << ShadowOnly(eoNormal, 0) << QList<QPoint>{{0, 0}} << QList<QColor>{Grey(0)};
+    QTest::newRow("extrude, depth 1")
+        << ShadowOnly(eoExtrude, 1) << QList<QPoint>{{1, 1}} << QList<QColor>{Grey(0)};
     QTest::newRow("extrude, depth 3")
         << ShadowOnly(eoExtrude, 3) << QList<QPoint>{{3, 3}, {2, 2}, {1, 1}}
         << QList<QColor>{Grey(0), Grey(0), Grey(0)};
-    QTest::newRow("extrude, depth 0") << ShadowOnly(eoExtrude, 0) << QList<QPoint>{{0, 0}}
-                                      << QList<QColor>{Grey(0)};
-    QTest::newRow("graduated, depth 1") << ShadowOnly(eoGraduated, 1) << QList<QPoint>{{1, 1}}
-                                        << QList<QColor>{Grey(0)};
+    QTest::newRow("extrude, depth 4")
+        << ShadowOnly(eoExtrude, 4) << QList<QPoint>{{4, 4}, {3, 3}, {2, 2}, {1, 1}}
+        << QList<QColor>{Grey(0), Grey(0), Grey(0), Grey(0)};
+    QTest::newRow("extrude, depth 0")
+        << ShadowOnly(eoExtrude, 0) << QList<QPoint>{{0, 0}} << QList<QColor>{Grey(0)};
+    QTest::newRow("graduated, depth 1")
+        << ShadowOnly(eoGraduated, 1) << QList<QPoint>{{1, 1}} << QList<QColor>{Grey(0)};
     QTest::newRow("graduated, depth 3")
         << ShadowOnly(eoGraduated, 3) << QList<QPoint>{{3, 3}, {2, 2}, {1, 1}}
         << QList<QColor>{Grey(0), Grey(64), Grey(128)};
@@ -335,12 +340,10 @@ void TestEffectLabelPaint::layerStyles_data()
            })
         << QList<QPoint>{{3, 3}, {2, 2}, {1, 1}}
         << QList<QColor>{QColor(0, 0, 100), QColor(4, 0, 50), QColor(8, 0, 0)};
-    QTest::newRow("normal, system colour split raw")
-        << Setup([](EffectLabelModel &l) {
-               ShadowOnly(eoNormal, 2)(l);
-               l.SetColourShadow(clWindowText);
-           })
-        << QList<QPoint>{{2, 2}} << QList<QColor>{QColor(8, 0, 0)};
+    QTest::newRow("normal, system colour split raw") << Setup([](EffectLabelModel &l) {
+        ShadowOnly(eoNormal, 2)(l);
+        l.SetColourShadow(clWindowText);
+    }) << QList<QPoint>{{2, 2}} << QList<QColor>{QColor(8, 0, 0)};
 }
 
 void TestEffectLabelPaint::layerStyles()
@@ -371,28 +374,25 @@ void TestEffectLabelPaint::translucentLayers_data()
     using K = SurfaceCall::Kind;
     const PaintImage W = PaintImage::Work;
     const PaintImage M = PaintImage::Mask;
-    QTest::newRow("real shadow")
-        << Setup([](EffectLabelModel &l) {
-               l.SetStyleShadow(eoReal);
-               l.SetDepthShadow(4);
-               l.SetColourShadow(clRed);
-           })
-        << QList<K>{K::TextInRect, K::Translucent, K::TextInRect, K::TextInRect}
-        << QList<PaintImage>{M, W, W, W} << QList<TranslucentLayer>{TranslucentLayer::Shadow};
+    QTest::newRow("real shadow") << Setup([](EffectLabelModel &l) {
+        l.SetStyleShadow(eoReal);
+        l.SetDepthShadow(4);
+        l.SetColourShadow(clRed);
+    }) << QList<K>{K::TextInRect, K::Translucent, K::TextInRect, K::TextInRect}
+                                 << QList<PaintImage>{M, W, W, W}
+                                 << QList<TranslucentLayer>{TranslucentLayer::Shadow};
     QTest::newRow("real highlight")
         << Setup([](EffectLabelModel &l) { l.SetStyleHighlight(eoReal); })
         << QList<K>{K::TextInRect, K::FillRect, K::TextInRect, K::Translucent, K::TextInRect}
-        << QList<PaintImage>{W, M, M, W, W}
-        << QList<TranslucentLayer>{TranslucentLayer::Highlight};
-    QTest::newRow("both real")
-        << Setup([](EffectLabelModel &l) {
-               l.SetStyleShadow(eoReal);
-               l.SetStyleHighlight(eoReal);
-           })
-        << QList<K>{K::TextInRect, K::Translucent, K::FillRect,
-                    K::TextInRect, K::Translucent, K::TextInRect}
-        << QList<PaintImage>{M, W, M, M, W, W}
-        << QList<TranslucentLayer>{TranslucentLayer::Shadow, TranslucentLayer::Highlight};
+        << QList<PaintImage>{W, M, M, W, W} << QList<TranslucentLayer>{TranslucentLayer::Highlight};
+    QTest::newRow("both real") << Setup([](EffectLabelModel &l) {
+        l.SetStyleShadow(eoReal);
+        l.SetStyleHighlight(eoReal);
+    }) << QList<K>{K::TextInRect, K::Translucent, K::FillRect,
+                   K::TextInRect, K::Translucent, K::TextInRect}
+                               << QList<PaintImage>{M, W, M, M, W, W}
+                               << QList<TranslucentLayer>{TranslucentLayer::Shadow,
+                                                          TranslucentLayer::Highlight};
 }
 
 void TestEffectLabelPaint::translucentLayers()
@@ -641,6 +641,40 @@ void TestEffectLabelPaint::graduatedNoBand()
     QCOMPARE(static_cast<int>(copies.size()), bands);
     if (bands == 1) {
         QCOMPARE(copies.front().colour, QColor(255, 0, 0));
+    }
+}
+
+void TestEffectLabelPaint::outOfRangeValuesPaint()
+{
+    // Callers keep to the ranges; values beyond them still give a picture and no fault.
+    EffectLabelModel label;
+    label.SetCaption(QStringLiteral("Ответ"));
+    label.SetDepthShadow(255);
+    label.SetDirectionShadow(static_cast<TEffectDirection>(200));
+    label.SetStyleShadow(static_cast<TEffectOption>(9));
+    label.SetDirectionHighlight(edDown);
+    label.SetDepthHighlight(255);
+    label.SetStyleHighlight(eoGraduated);
+    label.SetAlignment(static_cast<TAlignment>(7));
+    label.SetGraduateFace(static_cast<TGraduateOption>(5));
+    const std::vector<SurfaceCall> calls = Record(label);
+    QCOMPARE(ComputeEffectOffsets(label), (EffectOffsets{0, 255, 255, 0}));
+    const auto texts = OfKind(calls, SurfaceCall::TextInRect);
+    // 255 copies of each layer (the unknown direction stays in place), then a plain face.
+    QCOMPARE(texts.size(), std::size_t(255 + 255 + 1));
+    QCOMPARE(texts.front().rect.topLeft(), QPoint(0, 0));
+    QCOMPARE(texts[255].rect.topLeft(), QPoint(0, 255));
+    QCOMPARE(texts.back().rect.topLeft(), QPoint(0, 0));
+    QCOMPARE(texts.back().flags & Qt::AlignHorizontal_Mask, int(Qt::AlignLeft));
+    QCOMPARE(OfKind(calls, SurfaceCall::MaskedCopy).size(), std::size_t(0));
+
+    // The same on real images, down to a label of one pixel.
+    for (QSize size : {QSize(1, 1), QSize(3, 200), QSize(120, 30)}) {
+        QImage work(size, QImage::Format_RGB32);
+        work.fill(Qt::white);
+        ImagePaintSurface surface(std::move(work));
+        PaintEffectLabel(label, size, surface);
+        QVERIFY(surface.Finish() != nullptr);
     }
 }
 

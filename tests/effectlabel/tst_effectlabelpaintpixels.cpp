@@ -82,8 +82,9 @@ QImage Picture(QSize size)
     QImage image(size, QImage::Format_RGB32);
     for (int y = 0; y < size.height(); ++y) {
         for (int x = 0; x < size.width(); ++x) {
-            image.setPixel(x, y, qRgb(x * 255 / size.width(), (x * 7 + y * 13) % 256,
-                                      64 + y * 191 / size.height()));
+            image.setPixel(
+                x, y,
+                qRgb(x * 255 / size.width(), (x * 7 + y * 13) % 256, 64 + y * 191 / size.height()));
         }
     }
     return image;
@@ -126,6 +127,7 @@ private slots:
 
     void disabledDrawnAsEnabled();
     void shadowDarkensPictureBeneath();
+    void screenShowsWhatGrabShows();
     void onlyLowerVisibleSiblingsBeneath();
     void partlyOutsideParent();
 };
@@ -158,9 +160,8 @@ void TestEffectLabelPaintPixels::translucentLayer_data()
     };
     QTest::newRow("shadow over white") << shadow(eoNormal) << shadow(eoReal) << QColor(Qt::white)
                                        << QColor(0, 0, 0) << QColor(127, 127, 127);
-    QTest::newRow("shadow over grey") << shadow(eoNormal) << shadow(eoReal)
-                                      << QColor(101, 50, 7) << QColor(0, 0, 0)
-                                      << QColor(50, 25, 3);
+    QTest::newRow("shadow over grey") << shadow(eoNormal) << shadow(eoReal) << QColor(101, 50, 7)
+                                      << QColor(0, 0, 0) << QColor(50, 25, 3);
     QTest::newRow("highlight over black")
         << highlight(eoNormal) << highlight(eoReal) << QColor(Qt::black) << QColor(255, 255, 255)
         << QColor(127, 127, 127);
@@ -270,8 +271,8 @@ void TestEffectLabelPaintPixels::ampersand_data()
     QTest::addColumn<QString>("shown");
     QTest::addColumn<int>("flags");
     const int flat = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextExpandTabs;
-    QTest::newRow("prefix underlines") << QStringLiteral("&Ответ") << QStringLiteral("&Ответ")
-                                       << (flat | Qt::TextShowMnemonic);
+    QTest::newRow("prefix underlines")
+        << QStringLiteral("&Ответ") << QStringLiteral("&Ответ") << (flat | Qt::TextShowMnemonic);
     QTest::newRow("double shows one") << QStringLiteral("A&&B") << QStringLiteral("A&B") << flat;
     QTest::newRow("double then prefix")
         << QStringLiteral("Да && &нет") << QStringLiteral("Да && &нет")
@@ -353,8 +354,8 @@ void TestEffectLabelPaintPixels::captionCutAt255()
     UseFont(label, 12);
     label.SetCaption(caption);
     const QImage image = Paint(label, size, Qt::white);
-    const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextExpandTabs |
-                      Qt::TextShowMnemonic;
+    const int flags =
+        Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextExpandTabs | Qt::TextShowMnemonic;
     QCOMPARE(image, Reference(size, 12, flags, caption.left(255)));
     QVERIFY(image != Reference(size, 12, flags, caption.left(256)));
 }
@@ -381,10 +382,9 @@ void TestEffectLabelPaintPixels::copiesEqualDrawnText_data()
                              << false;
     QTest::newRow("left, mnemonic, wrapped")
         << QStringLiteral("&Да\tи && нет, конечно же нет") << int(Qt::AlignLeft) << false;
-    QTest::newRow("right, line break") << QStringLiteral("Да\nнет") << int(Qt::AlignRight)
-                                       << false;
-    QTest::newRow("mask drawn on before") << QStringLiteral("Москва") << int(Qt::AlignHCenter)
-                                          << true;
+    QTest::newRow("right, line break") << QStringLiteral("Да\nнет") << int(Qt::AlignRight) << false;
+    QTest::newRow("mask drawn on before")
+        << QStringLiteral("Москва") << int(Qt::AlignHCenter) << true;
 }
 
 void TestEffectLabelPaintPixels::copiesEqualDrawnText()
@@ -393,11 +393,11 @@ void TestEffectLabelPaintPixels::copiesEqualDrawnText()
     QFETCH(int, align);
     QFETCH(bool, maskUsedFirst);
     const QSize size(150, 50);
-    const int flags = align | Qt::AlignTop | Qt::TextWordWrap | Qt::TextExpandTabs |
-                      Qt::TextShowMnemonic;
+    const int flags =
+        align | Qt::AlignTop | Qt::TextWordWrap | Qt::TextExpandTabs | Qt::TextShowMnemonic;
     const QList<QPoint> corners{{0, 0}, {3, 2}, {-4, -1}, {140, 45}, {-149, 0}};
-    const QColor colours[] = {QColor(255, 0, 0), QColor(0, 90, 0), QColor(0, 0, 0),
-                              QColor(1, 2, 3), QColor(200, 100, 50)};
+    const QColor colours[] = {QColor(255, 0, 0), QColor(0, 90, 0), QColor(0, 0, 0), QColor(1, 2, 3),
+                              QColor(200, 100, 50)};
 
     QImage expected(size, QImage::Format_RGB32);
     expected.fill(qRgb(240, 240, 200));
@@ -479,6 +479,32 @@ void TestEffectLabelPaintPixels::shadowDarkensPictureBeneath()
     }
     QVERIFY(face > 30);
     QVERIFY(darkened > 30);
+}
+
+void TestEffectLabelPaintPixels::screenShowsWhatGrabShows()
+{
+    // The window system's own paint of a shown window, not a render on request.
+    QWidget window;
+    window.resize(320, 90);
+    auto *background = new QLabel(&window);
+    background->setGeometry(0, 0, 320, 90);
+    background->setPixmap(QPixmap::fromImage(Picture(QSize(320, 90))));
+    auto *label = new TEffectLabel(&window);
+    label->setGeometry(10, 10, 300, 60);
+    label->SetStyleHighlight(eoReal);
+    label->SetDepthHighlight(3);
+    label->SetGraduateFace(goHorizontal);
+    label->SetCaption(QStringLiteral("Экран"));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QImage screen = window.screen()->grabWindow(window.winId()).toImage();
+    if (screen.isNull()) {
+        QSKIP("this platform cannot read back a window");
+    }
+    const QImage grabbed = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage shown = screen.convertToFormat(QImage::Format_RGB32).copy(label->geometry());
+    QCOMPARE(shown, grabbed.copy(label->geometry()));
+    QVERIFY(shown != Picture(QSize(320, 90)).copy(label->geometry()));
 }
 
 void TestEffectLabelPaintPixels::onlyLowerVisibleSiblingsBeneath()

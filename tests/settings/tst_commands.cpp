@@ -1,5 +1,7 @@
 #include "app/tform1.h"
 #include "effectlabel/effectlabel.h"
+#include "settings/tform2.h"
+#include "settings/tform3.h"
 #include "support/scripteddialogs.h"
 #include "support/startdirectory.h"
 
@@ -10,6 +12,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <QPlainTextEdit>
 #include <QTimer>
 #include <QToolButton>
 
@@ -52,6 +56,8 @@ private slots:
     void resultsLogCommand_data();
     void resultsLogCommand();
     void cancelledResultsLogChangesNothing();
+    void windowCommandsOpenANewWindowEachTime_data();
+    void windowCommandsOpenANewWindowEachTime();
 
 private:
     void Press(QWidget *target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier);
@@ -292,6 +298,38 @@ void CommandsTest::cancelledResultsLogChangesNothing()
     Press(m_form.get(), Qt::Key_R);
     QCOMPARE(SettingsFile(), before);
     QCOMPARE(m_form->Config().ResultsLogPath, std::string("Results.txt"));
+}
+
+void CommandsTest::windowCommandsOpenANewWindowEachTime_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("Ctrl+P") << int(Qt::Key_P) << QStringLiteral("Выбор рисунка ... ");
+    QTest::newRow("F1") << int(Qt::Key_F1) << QStringLiteral("Помощь");
+}
+
+void CommandsTest::windowCommandsOpenANewWindowEachTime()
+{
+    QFETCH(int, key);
+    QFETCH(QString, caption);
+    const Qt::KeyboardModifiers modifiers = key == Qt::Key_F1 ? Qt::NoModifier : Qt::ControlModifier;
+    QList<QWidget *> opened;
+    for (int round = 0; round < 2; ++round) {
+        QTimer::singleShot(0, this, [&] {
+            QWidget *window = QApplication::activeModalWidget();
+            QVERIFY(window);
+            opened.append(window);
+            QCOMPARE(window->windowTitle(), caption);
+            // Another shortcut while the window is open starts nothing.
+            Press(m_form.get(), Qt::Key_Q);
+            window->close();
+        });
+        Press(m_form->Edit1, static_cast<Qt::Key>(key), modifiers);
+    }
+    QCOMPARE(opened.size(), 2);
+    QVERIFY(m_dialogs.shown().isEmpty());
+    QVERIFY(m_form->findChildren<TForm3 *>().isEmpty());
+    QVERIFY(m_form->findChildren<TForm2 *>().isEmpty());
 }
 
 QTEST_MAIN(CommandsTest)

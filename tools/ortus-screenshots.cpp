@@ -1,0 +1,100 @@
+// Takes the README's pictures of the program without a display: the intro, the registration
+// screen, a question, the result screen, the help and background windows.
+// Usage (in a copy of the start directory): ortus-screenshots OUTPUT_FOLDER
+#include "app/tform1.h"
+#include "effectlabel/effectlabel.h"
+#include "platform/animationcontrol.h"
+#include "platform/dialogs.h"
+#include "settings/tform2.h"
+#include "settings/tform3.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+// Answers every question with "OK" and records nothing: the pictures need no choices.
+class AgreeingDialogs : public Dialogs {
+public:
+    void Information(const QString &) override {}
+    Answer Confirmation(const QString &) override { return Answer::Ok; }
+    void Error(const QString &caption, const QString &text) override
+    {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
+    }
+    bool ChooseColour(ColourDialogState &) override { return false; }
+    std::optional<QString> OpenPicture() override { return std::nullopt; }
+    std::optional<QString> SaveFile() override { return std::nullopt; }
+};
+
+bool Save(QWidget *widget, const QDir &folder, const QString &name)
+{
+    QApplication::processEvents();
+    const bool saved = widget->grab().save(folder.filePath(name));
+    if (!saved) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(folder.filePath(name)));
+    }
+    return saved;
+}
+
+void MovePointer(QWidget *widget, QPoint at)
+{
+    QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication application(argc, argv);
+    const QDir folder(QString::fromLocal8Bit(argv[1]));
+    if (!folder.mkpath(QStringLiteral("."))) {
+        return 1;
+    }
+
+    AgreeingDialogs dialogs;
+    TForm1 form(dialogs);
+    form.show();
+    for (int frame = 0; frame < 20; ++frame) {
+        form.Animate1->AdvanceFrame();
+    }
+    bool ok = Save(&form, folder, QStringLiteral("intro.png"));
+
+    form.Memo1Click();
+    form.Edit1->setText(QStringLiteral("Петрова Анна"));
+    form.ComboBox1->setCurrentIndex(2);
+    form.Edit3->setText(QStringLiteral("7А"));
+    ok = Save(&form, folder, QStringLiteral("registration.png")) && ok;
+
+    form.Button1Click();
+    form.EffectLabelMouseMove(2);
+    MovePointer(form.EffectLabel2, QPoint(300, 30));
+    ok = Save(&form, folder, QStringLiteral("question.png")) && ok;
+
+    form.CheckOtv(1);
+    form.Button2Click();
+    ok = Save(&form, folder, QStringLiteral("result.png")) && ok;
+
+    TForm2 help(&form);
+    help.show();
+    ok = Save(&help, folder, QStringLiteral("help.png")) && ok;
+    TForm3 background(form, dialogs, &form);
+    background.show();
+    ok = Save(&background, folder, QStringLiteral("background.png")) && ok;
+    return ok ? 0 : 1;
+}
