@@ -25,12 +25,12 @@ run: build
 		echo "No display found: Ортус 2000 is a desktop program and needs one."; \
 		echo "To run it without a display, use a virtual one:"; \
 		echo "    cd $(RUN_DIR) && xvfb-run -s '-screen 0 1024x768x24' $(abspath $(BUILD_DIR))/ortus"; \
-		echo "(xvfb-run comes with the Debian package xvfb)."; \
+		echo "(xvfb-run is installed with the other dependencies)."; \
 		exit 1; \
 	fi
 	cd $(RUN_DIR) && $(abspath $(BUILD_DIR))/ortus
 
-test: build
+test: build format-check
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 	$(MAKE) asan
 
@@ -47,8 +47,8 @@ asan: asan-build
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
-format-check:
-	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')
+format-check: deps
+	@clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h') && echo "clang-format: clean"
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR)
@@ -69,3 +69,15 @@ bench: deps
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DORTUS_BENCH=ON -DBUILD_TESTING=OFF
 	cmake --build $(BENCH_DIR) -j $(JOBS) --target bench_effectlabel
 	QT_QPA_PLATFORM=offscreen $(BENCH_DIR)/bench/bench_effectlabel
+
+.PHONY: package screenshots
+
+# The Debian package, $(BUILD_DIR)/ortus_<version>_<arch>.deb; install it with
+# `sudo apt install ./$(BUILD_DIR)/ortus_*.deb`.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
+
+# The README's pictures in docs/screenshots/, taken from the program as it is built now.
+screenshots: deps $(BUILD_DIR)/CMakeCache.txt
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target ortus-screenshots ortus-gallery
+	sh scripts/take-screenshots.sh $(BUILD_DIR) docs/screenshots

@@ -18,6 +18,11 @@ qt6-svg-dev
 libwmf-dev
 libemf2svg-dev
 fonts-urw-base35
+dpkg-dev
+desktop-file-utils
+libbenchmark-dev
+xvfb
+xauth
 "
 
 missing=""

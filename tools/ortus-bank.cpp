@@ -47,8 +47,8 @@ void PrintFindings(std::FILE *stream, const std::string &fileName,
                    const std::vector<BankFinding> &findings)
 {
     for (const BankFinding &finding : findings) {
-        PrintLine(stream, QStringLiteral("%1:%2: %3").arg(Name(fileName)).arg(finding.line).arg(
-                              finding.message));
+        PrintLine(stream, QStringLiteral("%1:%2: %3")
+                              .arg(Name(fileName), QString::number(finding.line), finding.message));
     }
 }
 
@@ -129,8 +129,9 @@ int Show(const std::vector<std::string> &arguments)
         return Failure;
     } catch (const BankFormatError &error) {
         PrintLine(stderr, QString::fromUtf8(error.what()));
-        PrintLine(stderr, QStringLiteral("Все ошибки файла покажет: ortus-bank check %1")
-                              .arg(Name(fileName)));
+        PrintLine(
+            stderr,
+            QStringLiteral("Все ошибки файла покажет: ortus-bank check %1").arg(Name(fileName)));
         return Findings;
     }
     std::fputs(listing.source.toUtf8().constData(), stdout);

@@ -105,7 +105,9 @@ int main(int argc, char **argv)
         return Failure;
     }
     for (const LogNote &note : log.notes) {
-        PrintLine(stderr, QStringLiteral("%1:%2: %3").arg(logName).arg(note.line).arg(note.message));
+        PrintLine(
+            stderr,
+            QStringLiteral("%1:%2: %3").arg(logName, QString::number(note.line), note.message));
     }
 
     std::optional<MarkColumns> marks;
@@ -115,11 +117,9 @@ int main(int argc, char **argv)
             if (record.score > *options.questions) {
                 PrintLine(stderr, QStringLiteral("%1:%2: у ученика «%3» баллов (%4) больше, чем "
                                                  "вопросов (%5): верно ли указано --questions?")
-                                      .arg(logName)
-                                      .arg(record.line)
-                                      .arg(record.name)
-                                      .arg(record.score)
-                                      .arg(*options.questions));
+                                      .arg(logName, QString::number(record.line), record.name,
+                                           QString::number(record.score),
+                                           QString::number(*options.questions)));
             }
         }
     }
@@ -128,8 +128,9 @@ int main(int argc, char **argv)
     if (log.records.empty()) {
         PrintLine(stdout, QStringLiteral("В журнале нет ни одной записи."));
     } else if (options.summary) {
-        std::fputs(FormatTextTable(SummaryTable(SummarizeResults(log.records))).toUtf8().constData(),
-                   stdout);
+        std::fputs(
+            FormatTextTable(SummaryTable(SummarizeResults(log.records))).toUtf8().constData(),
+            stdout);
     } else {
         std::fputs(FormatTextTable(table).toUtf8().constData(), stdout);
     }

@@ -304,10 +304,10 @@ private:
             }
             if (!named && answers > 0) {
                 const int value = static_cast<unsigned char>(m_key.text[i - 1]);
-                const QString needed =
-                    answers == 1 ? QStringLiteral("нужен байт %1").arg(101 + i)
-                                 : QStringLiteral("нужен байт от %1 до %2").arg(101 + i).arg(100 + i +
-                                                                                       answers);
+                const QString needed = answers == 1 ? QStringLiteral("нужен байт %1").arg(101 + i)
+                                                    : QStringLiteral("нужен байт от %1 до %2")
+                                                          .arg(101 + i)
+                                                          .arg(100 + i + answers);
                 Report(m_key.number,
                        QStringLiteral("символ %1 ключа (байт %2) не указывает ни на один ответ "
                                       "вопроса %1 (строка %3): верного ответа у него нет; %4.")
@@ -380,10 +380,9 @@ void CheckEndOfTextMark(const std::string &fileName, std::vector<BankFinding> &f
         return;
     }
     const bool afterLineEnd = mark > 0 && (bytes[mark - 1] == '\n' || bytes[mark - 1] == '\r');
-    const bool onlyBlanksFollow =
-        std::all_of(bytes.begin() + mark, bytes.end(), [](char c) {
-            return c == TextFile::EndOfText || c == ' ' || c == '\t' || c == '\r' || c == '\n';
-        });
+    const bool onlyBlanksFollow = std::all_of(bytes.begin() + mark, bytes.end(), [](char c) {
+        return c == TextFile::EndOfText || c == ' ' || c == '\t' || c == '\r' || c == '\n';
+    });
     if (afterLineEnd && onlyBlanksFollow) {
         return;
     }

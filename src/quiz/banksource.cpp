@@ -98,8 +98,9 @@ private:
         m_haveTime = true;
         const QRegularExpressionMatch match = TimeLimitPattern().match(trimmed);
         if (!match.hasMatch()) {
-            Report(number, QStringLiteral("первой строкой ожидалось время на тест: «Время: 20 мин», "
-                                          "«Время: 1200» (в секундах) или просто число секунд."));
+            Report(number,
+                   QStringLiteral("первой строкой ожидалось время на тест: «Время: 20 мин», "
+                                  "«Время: 1200» (в секундах) или просто число секунд."));
             // A first line that does not even try to be a time is the first question: the time
             // was forgotten, and the rest of the source is still worth checking.
             if (!trimmed.front().isDigit() && trimmed.front() != QLatin1Char('-') &&
@@ -159,8 +160,9 @@ private:
         }
         if (m_question.answers.size() == MaxAnswers) {
             if (!m_tooManyAnswers) {
-                Report(number, QStringLiteral("у вопроса не может быть больше %1 ответов.")
-                                   .arg(MaxAnswers));
+                Report(
+                    number,
+                    QStringLiteral("у вопроса не может быть больше %1 ответов.").arg(MaxAnswers));
                 m_tooManyAnswers = true;
             }
             return;

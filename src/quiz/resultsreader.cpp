@@ -27,7 +27,8 @@ const Captions &RecordCaptions()
         ResultRecord blank;
         blank.Score = 0;
         // "", "", "Класс: ", "ЮГП: ", "Результат: 0", ""
-        const QStringList lines = FromCp1251(ResultRecordBytes(blank)).split(QStringLiteral("\r\n"));
+        const QStringList lines =
+            FromCp1251(ResultRecordBytes(blank)).split(QStringLiteral("\r\n"));
         return Captions{lines.at(2), lines.at(3), lines.at(4).chopped(1)};
     }();
     return captions;
@@ -163,23 +164,35 @@ private:
 
     void NoteStrayLines()
     {
-        std::size_t lastText = m_lines.size();
-        while (lastText > 0 && m_lines[lastText - 1].text.trimmed().isEmpty()) {
-            --lastText;
+        // The lines after the last record are what a record broken off before its grade line
+        // left (its name, perhaps part of the caption): one note for them. More lines than that
+        // are no record at all.
+        std::size_t tail = m_lines.size();
+        while (tail > 0 && !m_used[tail - 1]) {
+            --tail;
+        }
+        const auto tailTexts =
+            std::count_if(m_lines.begin() + static_cast<qsizetype>(tail), m_lines.end(),
+                          [](const LogLine &line) { return !line.text.trimmed().isEmpty(); });
+        if (tailTexts > 2) {
+            tail = m_lines.size();
         }
         for (std::size_t i = 0; i < m_lines.size(); ++i) {
             const LogLine &line = m_lines[i];
             if (m_used[i] || line.text.trimmed().isEmpty()) {
                 continue;
             }
-            // The last words of the log with no grade line after them: a record broken off
-            // after its name.
-            const QString message =
-                i + 1 == lastText
-                    ? QStringLiteral("запись «%1» оборвана после первой строки; в таблицу она не "
-                                     "вошла.")
-                    : QStringLiteral("строка «%1» не относится ни к одной записи; пропущена.");
-            m_log.notes.push_back({line.number, message.arg(line.text)});
+            if (i >= tail) {
+                m_log.notes.push_back(
+                    {line.number, QStringLiteral("запись «%1» оборвана, не дойдя до строки «%2…»; "
+                                                 "в таблицу она не вошла.")
+                                      .arg(line.text, RecordCaptions().grade)});
+                return;
+            }
+            m_log.notes.push_back(
+                {line.number,
+                 QStringLiteral("строка «%1» не относится ни к одной записи; пропущена.")
+                     .arg(line.text)});
         }
     }
 
@@ -319,9 +332,9 @@ TextTable ResultsTable(const std::vector<LogRecord> &records,
 TextTable SummaryTable(const std::vector<GroupSummary> &summaries)
 {
     TextTable table;
-    table.header = {QStringLiteral("Класс"),        QStringLiteral("ЮГП"),
-                    QStringLiteral("Учеников"),     QStringLiteral("Средний балл"),
-                    QStringLiteral("Наименьший"),   QStringLiteral("Наибольший")};
+    table.header = {QStringLiteral("Класс"),      QStringLiteral("ЮГП"),
+                    QStringLiteral("Учеников"),   QStringLiteral("Средний балл"),
+                    QStringLiteral("Наименьший"), QStringLiteral("Наибольший")};
     table.rightAligned = {true, false, true, true, true, true};
     for (const GroupSummary &summary : summaries) {
         // The mean rounded to tenths, half up.

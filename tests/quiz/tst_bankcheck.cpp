@@ -84,21 +84,19 @@ private slots:
         const QString sixthAnswer = QStringLiteral("шестой ответ вопроса");
 
         QTest::newRow("sound bank") << TwoQuestions << QStringList{} << true;
-        QTest::newRow("fifty questions with key bytes above 127")
-            << [] {
-                   std::vector<BankQuestion> questions;
-                   for (int i = 1; i <= 50; ++i) {
-                       questions.push_back({QStringLiteral("вопрос %1").arg(i),
-                                            {"1", "2", "3", "4", "5"},
-                                            (i - 1) % 5 + 1});
-                   }
-                   return QByteArray::fromStdString(WriteBankBytes(600, questions));
-               }()
-            << QStringList{} << true;
+        QTest::newRow("fifty questions with key bytes above 127") << [] {
+            std::vector<BankQuestion> questions;
+            for (int i = 1; i <= 50; ++i) {
+                questions.push_back({QStringLiteral("вопрос %1").arg(i),
+                                     {"1", "2", "3", "4", "5"},
+                                     (i - 1) % 5 + 1});
+            }
+            return QByteArray::fromStdString(WriteBankBytes(600, questions));
+        }() << QStringList{} << true;
         QTest::newRow("words after the header numbers")
             << Replaced(TwoQuestions, "2 120", "2 120 seconds") << QStringList{} << true;
-        QTest::newRow("Ctrl+Z after the last line")
-            << TwoQuestions + "\x1a\x1a\r\n" << QStringList{} << true;
+        QTest::newRow("Ctrl+Z after the last line") << TwoQuestions + "\x1a\x1a\r\n"
+                                                    << QStringList{} << true;
 
         QTest::newRow("empty file") << QByteArray() << QStringList{"1: файл пуст"} << false;
         QTest::newRow("header is not a number")
@@ -110,9 +108,9 @@ private slots:
             << QStringList{"2: первая строка должна начинаться с двух целых чисел",
                            "3: символ 2 ключа (байт 105)"}
             << false;
-        QTest::newRow("count of 0") << Replaced(TwoQuestions, "2 120", "0 120")
-                                    << QStringList{"1: число вопросов 0, а должно быть от 1 до 50"}
-                                    << false;
+        QTest::newRow("count of 0")
+            << Replaced(TwoQuestions, "2 120", "0 120")
+            << QStringList{"1: число вопросов 0, а должно быть от 1 до 50"} << false;
         QTest::newRow("count over 50")
             << Replaced(TwoQuestions, "2 120", "51 120")
             << QStringList{"1: число вопросов 51, а должно быть от 1 до 50"} << false;
@@ -129,9 +127,9 @@ private slots:
         QTest::newRow("a sixth answer")
             << Replaced(TwoQuestions, "no\r\n", "no\r\n3\r\n4\r\n5\r\n6\r\n")
             << QStringList{"14: " + sixthAnswer + " 2 (строка 8)"} << false;
-        QTest::newRow("no final #") << TwoQuestions.chopped(3)
-                                    << QStringList{"8: у вопроса 2 нет завершающей строки «#»"}
-                                    << false;
+        QTest::newRow("no final #")
+            << TwoQuestions.chopped(3) << QStringList{"8: у вопроса 2 нет завершающей строки «#»"}
+            << false;
         QTest::newRow("# with a blank after it")
             << Replaced(TwoQuestions, "three\r\n#\r\n", "three\r\n# \r\n")
             // The answers run on to the next "#": the second question is swallowed.
@@ -150,8 +148,9 @@ private slots:
             << Replaced(TwoQuestions, "yes\r\n", "yes\n")
             << QStringList{"9: строка кончается одним символом LF"} << false;
         QTest::newRow("end-of-text byte inside the text")
-            << Replaced(TwoQuestions, "yes", "y\x1a"
-                                             "es")
+            << Replaced(TwoQuestions, "yes",
+                        "y\x1a"
+                        "es")
             << QStringList{"8: у вопроса 2 нет завершающей строки",
                            "9: символ конца текста (Ctrl+Z, байт 26)"}
             << false;
@@ -179,12 +178,10 @@ private slots:
         QTest::newRow("# right after the question")
             << Replaced(TwoQuestions, "second question\r\n", "second question\r\n#\r\n")
             << QStringList{"9: сразу за вопросом стоит «#»"} << true;
-        QTest::newRow("double #")
-            << Replaced(TwoQuestions, "#\r\nsecond", "#\r\n#\r\nsecond")
-            << QStringList{"8: лишняя строка «#»"} << true;
-        QTest::newRow("text saved as UTF-8")
-            << Replaced(TwoQuestions, "yes", "да") << QStringList{"9: текст записан в UTF-8"}
-            << true;
+        QTest::newRow("double #") << Replaced(TwoQuestions, "#\r\nsecond", "#\r\n#\r\nsecond")
+                                  << QStringList{"8: лишняя строка «#»"} << true;
+        QTest::newRow("text saved as UTF-8") << Replaced(TwoQuestions, "yes", "да")
+                                             << QStringList{"9: текст записан в UTF-8"} << true;
         QTest::newRow("findings in line order")
             << Replaced(Replaced(TwoQuestions, "2 120\r\nhg", "2 0\r\nhz"), "no\r\n#", "no\r\n# ")
             << QStringList{"1: время на тест 0 с", "2: символ 2 ключа (байт 122)",
@@ -232,8 +229,8 @@ private slots:
         QTest::addColumn<QByteArray>("source");
         QTest::addColumn<QStringList>("expected");
 
-        QTest::newRow("sound source") << QByteArray("Время: 2 мин\n\nВопрос?\n+да\n-нет\n")
-                                      << QStringList{};
+        QTest::newRow("sound source")
+            << QByteArray("Время: 2 мин\n\nВопрос?\n+да\n-нет\n") << QStringList{};
         QTest::newRow("every error of the source, in line order")
             << QByteArray("Время: 2 мин\n"
                           "\n"

@@ -16,16 +16,6 @@
 
 namespace {
 
-QByteArray Lines(std::initializer_list<const char *> lines)
-{
-    QByteArray bytes;
-    for (const char *line : lines) {
-        bytes += line;
-        bytes += "\r\n";
-    }
-    return bytes;
-}
-
 QByteArray Bitmap(const QColor &colour)
 {
     QImage image(8, 6, QImage::Format_RGB32);
@@ -122,8 +112,9 @@ void AppearanceTest::missingSettingsFileStillOpensWithBlackTexts()
 
 void AppearanceTest::invalidNumberStopsReadingThere()
 {
-    m_start->WriteFile(QStringLiteral("Ortus00.ini"), Lines({"Fon.jpg", "255", "1", "oops", "65280",
-                                                             "0", "0", "log.txt", "[Button]=LR"}));
+    m_start->WriteFile(
+        QStringLiteral("Ortus00.ini"),
+        CrLfLines({"Fon.jpg", "255", "1", "oops", "65280", "0", "0", "log.txt", "[Button]=LR"}));
     Create();
     QCOMPARE(m_dialogs.texts(), QStringList{QStringLiteral("Invalid numeric input.")});
     QCOMPARE(m_form->Config().FillColor, 255);
@@ -136,7 +127,7 @@ void AppearanceTest::invalidNumberStopsReadingThere()
 void AppearanceTest::fillColourMode()
 {
     m_start->WriteFile(QStringLiteral("Ortus00.ini"),
-                       Lines({"Fon.jpg", "255", "1", "0", "0", "0", "0", "", ""}));
+                       CrLfLines({"Fon.jpg", "255", "1", "0", "0", "0", "0", "", ""}));
     Create();
     QVERIFY(!m_form->Image1->isVisible());
     QCOMPARE(TextColour(m_form.get(), QPalette::Window), QColor(255, 0, 0));
@@ -147,7 +138,7 @@ void AppearanceTest::fillColourMode()
 void AppearanceTest::unknownModeChangesNeither()
 {
     m_start->WriteFile(QStringLiteral("Ortus00.ini"),
-                       Lines({"Fon.jpg", "255", "2", "0", "0", "0", "0", "", ""}));
+                       CrLfLines({"Fon.jpg", "255", "2", "0", "0", "0", "0", "", ""}));
     Create();
     QVERIFY(m_form->Image1->isVisible());
     QCOMPARE(TextColour(m_form.get(), QPalette::Window),
@@ -158,7 +149,7 @@ void AppearanceTest::pictureIsReloadedAtEveryModeSwitch()
 {
     m_start->WriteFile(QStringLiteral("pic.bmp"), Bitmap(Qt::red));
     m_start->WriteFile(QStringLiteral("Ortus00.ini"),
-                       Lines({"pic.bmp", "0", "0", "0", "0", "0", "0", "Results.txt", ""}));
+                       CrLfLines({"pic.bmp", "0", "0", "0", "0", "0", "0", "Results.txt", ""}));
     Create();
     QCOMPARE(m_form->Image1->Picture().pixelColor(2, 2), QColor(Qt::red));
 

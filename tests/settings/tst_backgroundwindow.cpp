@@ -25,18 +25,8 @@
 
 namespace {
 
-QByteArray Lines(std::initializer_list<const char *> lines)
-{
-    QByteArray bytes;
-    for (const char *line : lines) {
-        bytes += line;
-        bytes += "\r\n";
-    }
-    return bytes;
-}
-
-const QByteArray FillModeFile = Lines({"Fon.jpg", "16445670", "1", "8388608", "16777215", "25600",
-                                       "180", "Results.txt", "[Button]=L"});
+const QByteArray FillModeFile = CrLfLines({"Fon.jpg", "16445670", "1", "8388608", "16777215",
+                                           "25600", "180", "Results.txt", "[Button]=L"});
 constexpr TColor FillModeColour = 16445670;
 
 // Counts completed writes of the settings file, whether it is rewritten in place or replaced by

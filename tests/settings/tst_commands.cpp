@@ -10,28 +10,13 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
-#include <QPlainTextEdit>
 #include <QTimer>
 #include <QToolButton>
 
 #include <memory>
-
-namespace {
-
-QByteArray Lines(std::initializer_list<const char *> lines)
-{
-    QByteArray bytes;
-    for (const char *line : lines) {
-        bytes += line;
-        bytes += "\r\n";
-    }
-    return bytes;
-}
-
-} // namespace
 
 class CommandsTest : public QObject {
     Q_OBJECT
@@ -215,17 +200,18 @@ void CommandsTest::confirmedColourWritesCompleteFile_data()
     QTest::addColumn<int>("key");
     QTest::addColumn<QByteArray>("file");
     QTest::newRow("question") << int(Qt::Key_Q)
-                              << Lines({"Fon.jpg", "16445670", "0", "255", "16777215", "25600",
-                                        "180", "Results.txt", "[Button]=L"});
+                              << CrLfLines({"Fon.jpg", "16445670", "0", "255", "16777215", "25600",
+                                            "180", "Results.txt", "[Button]=L"});
     QTest::newRow("answers") << int(Qt::Key_A)
-                             << Lines({"Fon.jpg", "16445670", "0", "8388608", "16777215", "255",
-                                       "180", "Results.txt", "[Button]=L"});
+                             << CrLfLines({"Fon.jpg", "16445670", "0", "8388608", "16777215", "255",
+                                           "180", "Results.txt", "[Button]=L"});
     QTest::newRow("selected answer") << int(Qt::Key_C)
-                                     << Lines({"Fon.jpg", "16445670", "0", "8388608", "255",
-                                               "25600", "180", "Results.txt", "[Button]=L"});
-    QTest::newRow("enlarged answer") << int(Qt::Key_I)
-                                     << Lines({"Fon.jpg", "16445670", "0", "8388608", "16777215",
-                                               "25600", "255", "Results.txt", "[Button]=L"});
+                                     << CrLfLines({"Fon.jpg", "16445670", "0", "8388608", "255",
+                                                   "25600", "180", "Results.txt", "[Button]=L"});
+    QTest::newRow("enlarged answer")
+        << int(Qt::Key_I)
+        << CrLfLines({"Fon.jpg", "16445670", "0", "8388608", "16777215", "25600", "255",
+                      "Results.txt", "[Button]=L"});
 }
 
 void CommandsTest::confirmedColourWritesCompleteFile()
@@ -312,7 +298,8 @@ void CommandsTest::windowCommandsOpenANewWindowEachTime()
 {
     QFETCH(int, key);
     QFETCH(QString, caption);
-    const Qt::KeyboardModifiers modifiers = key == Qt::Key_F1 ? Qt::NoModifier : Qt::ControlModifier;
+    const Qt::KeyboardModifiers modifiers =
+        key == Qt::Key_F1 ? Qt::NoModifier : Qt::ControlModifier;
     QList<QWidget *> opened;
     for (int round = 0; round < 2; ++round) {
         QTimer::singleShot(0, this, [&] {

@@ -10,20 +10,6 @@
 
 Q_DECLARE_METATYPE(BackgroundMode)
 
-namespace {
-
-QByteArray Lines(std::initializer_list<const char *> lines)
-{
-    QByteArray bytes;
-    for (const char *line : lines) {
-        bytes += line;
-        bytes += "\r\n";
-    }
-    return bytes;
-}
-
-} // namespace
-
 class SettingsFileTest : public QObject {
     Q_OBJECT
 
@@ -59,38 +45,38 @@ void SettingsFileTest::reading_data()
     QTest::addColumn<bool>("bothButtons");
     QTest::addColumn<BackgroundMode>("mode");
 
-    QTest::newRow("complete file") << Lines({"/pics/a.bmp", "255", "0", "16711680", "65280", "255",
-                                             "32768", "res.txt", "[Button]=LR"})
+    QTest::newRow("complete file") << CrLfLines({"/pics/a.bmp", "255", "0", "16711680", "65280",
+                                                 "255", "32768", "res.txt", "[Button]=LR"})
                                    << "/pics/a.bmp" << 255 << 0 << 16711680 << 32768 << "res.txt"
                                    << true << BackgroundMode::Picture;
     QTest::newRow("number followed by a word, dollar hex")
-        << Lines({"", "255 word", "1", "$FF", "0", "0", "$ff", "", "[Button]=L"}) << "" << 255 << 1
-        << 255 << 255 << "" << false << BackgroundMode::FillColour;
+        << CrLfLines({"", "255 word", "1", "$FF", "0", "0", "$ff", "", "[Button]=L"}) << "" << 255
+        << 1 << 255 << 255 << "" << false << BackgroundMode::FillColour;
     QTest::newRow("system colours are kept negative")
-        << Lines({"", "-2147483633", "1", "-2147483640", "0", "0", "0", "", ""}) << ""
+        << CrLfLines({"", "-2147483633", "1", "-2147483640", "0", "0", "0", "", ""}) << ""
         << -2147483633 << 1 << -2147483640 << 0 << "" << false << BackgroundMode::FillColour;
     QTest::newRow("low 8 bits of 257 select the fill colour")
-        << Lines({"", "0", "257", "0", "0", "0", "0", "", ""}) << "" << 0 << 1 << 0 << 0 << ""
+        << CrLfLines({"", "0", "257", "0", "0", "0", "0", "", ""}) << "" << 0 << 1 << 0 << 0 << ""
         << false << BackgroundMode::FillColour;
     QTest::newRow("2 selects neither mode")
-        << Lines({"", "0", "2", "0", "0", "0", "0", "", ""}) << "" << 0 << 2 << 0 << 0 << ""
+        << CrLfLines({"", "0", "2", "0", "0", "0", "0", "", ""}) << "" << 0 << 2 << 0 << 0 << ""
         << false << BackgroundMode::Unchanged;
     QTest::newRow("ninth line with a trailing blank")
-        << Lines({"", "0", "0", "0", "0", "0", "0", "", "[Button]=LR "}) << "" << 0 << 0 << 0 << 0
-        << "" << false << BackgroundMode::Picture;
+        << CrLfLines({"", "0", "0", "0", "0", "0", "0", "", "[Button]=LR "}) << "" << 0 << 0 << 0
+        << 0 << "" << false << BackgroundMode::Picture;
     QTest::newRow("ninth line in other letter case")
-        << Lines({"", "0", "0", "0", "0", "0", "0", "", "[button]=LR"}) << "" << 0 << 0 << 0 << 0
-        << "" << false << BackgroundMode::Picture;
+        << CrLfLines({"", "0", "0", "0", "0", "0", "0", "", "[button]=LR"}) << "" << 0 << 0 << 0
+        << 0 << "" << false << BackgroundMode::Picture;
     QTest::newRow("short file reads zeros and empties")
-        << Lines({"p.jpg", "7"}) << "p.jpg" << 7 << 0 << 0 << 0 << "" << false
+        << CrLfLines({"p.jpg", "7"}) << "p.jpg" << 7 << 0 << 0 << 0 << "" << false
         << BackgroundMode::Picture;
     QTest::newRow("empty file") << QByteArray() << "" << 0 << 0 << 0 << 0 << "" << false
                                 << BackgroundMode::Picture;
     QTest::newRow("whole eighth line with blanks")
-        << Lines({"", "0", "0", "0", "0", "0", "0", " my log .txt ", "[Button]=LR"}) << "" << 0 << 0
-        << 0 << 0 << " my log .txt " << true << BackgroundMode::Picture;
+        << CrLfLines({"", "0", "0", "0", "0", "0", "0", " my log .txt ", "[Button]=LR"}) << "" << 0
+        << 0 << 0 << 0 << " my log .txt " << true << BackgroundMode::Picture;
     QTest::newRow("cyrillic paths stay bytes")
-        << Lines({"\xF4\xEE\xED.bmp", "0", "0", "0", "0", "0", "0", "\xEB\xEE\xE3.txt", ""})
+        << CrLfLines({"\xF4\xEE\xED.bmp", "0", "0", "0", "0", "0", "0", "\xEB\xEE\xE3.txt", ""})
         << QString::fromLatin1("\xF4\xEE\xED.bmp") << 0 << 0 << 0 << 0
         << QString::fromLatin1("\xEB\xEE\xE3.txt") << false << BackgroundMode::Picture;
 }
@@ -132,14 +118,14 @@ void SettingsFileTest::readingFailures_data()
 
     // The empty line shifts every later number up one line, until "log" meets a number read.
     QTest::newRow("empty line in place of a number")
-        << Lines({"pic", "", "1", "2", "3", "4", "5", "log", "[Button]=LR"}) << 106 << 1 << 5 << 0
-        << "";
+        << CrLfLines({"pic", "", "1", "2", "3", "4", "5", "log", "[Button]=LR"}) << 106 << 1 << 5
+        << 0 << "";
     QTest::newRow("number glued to a word")
-        << Lines({"pic", "255word", "0", "0", "0", "0", "0", "log", ""}) << 106 << 0 << 0 << 0
+        << CrLfLines({"pic", "255word", "0", "0", "0", "0", "0", "log", ""}) << 106 << 0 << 0 << 0
         << "";
-    QTest::newRow("decimal point")
-        << Lines({"pic", "12", "0", "0", "0", "1.5", "9", "log", ""}) << 106 << 12 << 0 << 0 << "";
-    QTest::newRow("overflow") << Lines({"pic", "2147483648", "0", "0", "0", "0", "0", "", ""})
+    QTest::newRow("decimal point") << CrLfLines({"pic", "12", "0", "0", "0", "1.5", "9", "log", ""})
+                                   << 106 << 12 << 0 << 0 << "";
+    QTest::newRow("overflow") << CrLfLines({"pic", "2147483648", "0", "0", "0", "0", "0", "", ""})
                               << 106 << 0 << 0 << 0 << "";
 }
 
@@ -172,7 +158,7 @@ void SettingsFileTest::readingFailures()
 
 void SettingsFileTest::fileIsClosedAfterAFailedReading()
 {
-    m_start->WriteFile(QStringLiteral("Ortus00.ini"), Lines({"", "x"}));
+    m_start->WriteFile(QStringLiteral("Ortus00.ini"), CrLfLines({"", "x"}));
     Settings settings;
     QVERIFY_THROWS_EXCEPTION(EInOutError, ReadSettings(settings));
 
@@ -180,14 +166,14 @@ void SettingsFileTest::fileIsClosedAfterAFailedReading()
     settings.FillColor = 5;
     WriteSettings(settings, m_start->path().toStdString());
     QCOMPARE(m_start->ReadFile(QStringLiteral("Ortus00.ini")),
-             Lines({"", "5", "0", "0", "0", "0", "0", "", "[Button]=L"}));
+             CrLfLines({"", "5", "0", "0", "0", "0", "0", "", "[Button]=L"}));
 }
 
 void SettingsFileTest::longPicturePathIsCut()
 {
     const QByteArray longPath(300, 'p');
     m_start->WriteFile(QStringLiteral("Ortus00.ini"),
-                       longPath + "\r\n" + Lines({"42", "0", "0", "0", "0", "0", "", ""}));
+                       longPath + "\r\n" + CrLfLines({"42", "0", "0", "0", "0", "0", "", ""}));
     Settings settings;
     ReadSettings(settings);
     QCOMPARE(settings.BackgroundPicturePath, std::string(255, 'p'));
@@ -210,7 +196,7 @@ void SettingsFileTest::missingFileIsCreatedCompleteByTheFirstWrite()
     settings.QuestionColor = 255;
     WriteSettings(settings, m_start->path().toStdString());
     QCOMPARE(m_start->ReadFile(QStringLiteral("Ortus00.ini")),
-             Lines({"", "0", "0", "255", "0", "0", "0", "", "[Button]=L"}));
+             CrLfLines({"", "0", "0", "255", "0", "0", "0", "", "[Button]=L"}));
     QVERIFY(!QFile::exists(m_start->filePath(QStringLiteral("Ortus00.ini.tmp"))));
 }
 
@@ -229,8 +215,8 @@ void SettingsFileTest::writeRoundTripsEveryValue()
     WriteSettings(written, m_start->path().toStdString());
 
     QCOMPARE(m_start->ReadFile(QStringLiteral("Ortus00.ini")),
-             Lines({"/home/teacher/\xF4\xEE\xED.pcx", "-2147483633", "1", "1193046", "-2147483643",
-                    "0", "16777215", "results.txt", "[Button]=LR"}));
+             CrLfLines({"/home/teacher/\xF4\xEE\xED.pcx", "-2147483633", "1", "1193046",
+                        "-2147483643", "0", "16777215", "results.txt", "[Button]=LR"}));
     Settings read;
     ReadSettings(read);
     QCOMPARE(read.BackgroundPicturePath, written.BackgroundPicturePath);
@@ -254,7 +240,7 @@ void SettingsFileTest::writeGoesToStartDirectoryAfterTheCurrentOneMoved()
 void SettingsFileTest::failedWriteKeepsTheOldFile()
 {
     const QByteArray old =
-        Lines({"old.bmp", "1", "0", "2", "3", "4", "5", "log.txt", "[Button]=LR"});
+        CrLfLines({"old.bmp", "1", "0", "2", "3", "4", "5", "log.txt", "[Button]=LR"});
     m_start->WriteFile(QStringLiteral("Ortus00.ini"), old);
     QVERIFY(QDir(m_start->path()).mkdir(QStringLiteral("Ortus00.ini.tmp")));
 

@@ -53,3 +53,13 @@ QByteArray StartDirectoryFixture::ReadFile(const QString &name) const
     }
     return file.readAll();
 }
+
+QByteArray CrLfLines(std::initializer_list<const char *> lines)
+{
+    QByteArray bytes;
+    for (const char *line : lines) {
+        bytes += line;
+        bytes += "\r\n";
+    }
+    return bytes;
+}

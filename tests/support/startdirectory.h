@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <initializer_list>
+
 // A scratch start directory holding copies of shipped files; it is the current directory for the
 // fixture's life and the previous one is restored afterwards.
 class StartDirectoryFixture {
@@ -28,3 +30,6 @@ private:
 QString ShippedFile(const QString &name);
 // Every file of the shipped start directory.
 QStringList ShippedStartDirectory();
+
+// The lines as a text file holds them: each ended by CR LF.
+QByteArray CrLfLines(std::initializer_list<const char *> lines);
