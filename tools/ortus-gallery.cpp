@@ -1,5 +1,6 @@
 // Shows effect labels in every effect style, colour scheme, drawing style, gradient and alignment,
-// transparent and opaque, over a picture (left) and over a plain colour (right).
+// transparent and opaque, then captions turned by several angles, whole or with upright letters,
+// over a picture (left) and over a plain colour (right).
 //
 //     ortus-gallery              opens the gallery window
 //     ortus-gallery --png FILE   renders the window to FILE without a display
@@ -32,6 +33,9 @@ constexpr int Margin = 16;
 constexpr int Cell = 240;
 constexpr int RowHeight = 50;
 constexpr int LabelHeight = 46;
+// Turned captions need square labels: a rotated caption turns about the point (c, c).
+constexpr int TurnedCell = 160;
+constexpr int TurnedColumns = 3;
 
 std::vector<Sample> Samples()
 {
@@ -106,6 +110,89 @@ std::vector<Sample> Samples()
     };
 }
 
+std::vector<Sample> TurnedSamples()
+{
+    auto rotated = [](int angle, Setup more) {
+        return Sample{QStringLiteral("Angle %1").arg(angle), [angle, more](TEffectLabel &l) {
+                          more(l);
+                          l.SetAngle(static_cast<TAngleRange>(angle));
+                      }};
+    };
+    auto upright = [](int angle, Setup more) {
+        return Sample{QStringLiteral("Ортус"), [angle, more](TEffectLabel &l) {
+                          l.SetFontSize(18);
+                          more(l);
+                          l.SetAngle(static_cast<TAngleRange>(angle));
+                          l.SetKeepLettersVertical(true);
+                      }};
+    };
+    auto opaque = [](TEffectLabel &l, TColor colour) {
+        l.SetTransparent(false);
+        l.SetColor(colour);
+    };
+    return {
+        rotated(45, [](TEffectLabel &l) { l.SetColourScheme(csGold); }),
+        rotated(90,
+                [](TEffectLabel &l) {
+                    l.SetFontColor(clRed);
+                    l.SetGraduateFrom(clYellow);
+                    l.SetGraduateFace(goVertical);
+                }),
+        rotated(180,
+                [opaque](TEffectLabel &l) {
+                    l.SetColourScheme(csSteel);
+                    opaque(l, clSilver);
+                }),
+        rotated(270,
+                [](TEffectLabel &l) {
+                    l.SetEffectStyle(esShadow);
+                    l.SetFontColor(clNavy);
+                    l.SetGraduateFrom(clAqua);
+                    l.SetGraduateFace(goHorizontal);
+                }),
+        rotated(30,
+                [](TEffectLabel &l) {
+                    l.SetDepthShadow(3);
+                    l.SetStyleShadow(eoReal);
+                }),
+        rotated(330,
+                [opaque](TEffectLabel &l) {
+                    l.SetEffectStyle(esFlying);
+                    l.SetFontColor(clYellow);
+                    l.SetGraduateFrom(clRed);
+                    l.SetGraduateFace(goVertical);
+                    opaque(l, clTeal);
+                }),
+        upright(45,
+                [opaque](TEffectLabel &l) {
+                    l.SetFontColor(clGreen);
+                    l.SetGraduateFrom(clLime);
+                    l.SetGraduateFace(goVertical);
+                    opaque(l, clWhite);
+                }),
+        upright(90, [](TEffectLabel &l) { l.SetColourScheme(csGold); }),
+        upright(135, [](TEffectLabel &l) { l.SetEffectStyle(esSunken); }),
+        upright(180,
+                [opaque](TEffectLabel &l) {
+                    l.SetFontColor(clRed);
+                    l.SetGraduateFrom(clNavy);
+                    l.SetGraduateFace(goHorizontal);
+                    opaque(l, clSilver);
+                }),
+        upright(270,
+                [](TEffectLabel &l) {
+                    l.SetColourScheme(csSteel);
+                    l.SetDepthShadow(4);
+                    l.SetStyleShadow(eoExtrude);
+                }),
+        upright(315,
+                [opaque](TEffectLabel &l) {
+                    l.SetEffectStyle(esShadow);
+                    opaque(l, clYellow);
+                }),
+    };
+}
+
 // A colourful picture drawn in code: a rainbow across, darkening downward, with diagonal stripes.
 QImage Picture(QSize size)
 {
@@ -127,6 +214,17 @@ QImage Picture(QSize size)
     return image;
 }
 
+TEffectLabel *AddLabel(QWidget &window, const Sample &sample, const QRect &geometry)
+{
+    auto *label = new TEffectLabel(&window);
+    label->setGeometry(geometry);
+    label->SetCaption(sample.caption);
+    // Bold strokes show the layers better; the answer sample sets its own font.
+    label->SetFontStyle(fsBold);
+    sample.setup(*label);
+    return label;
+}
+
 int Populate(QWidget &window, int left)
 {
     int row = 0;
@@ -136,20 +234,25 @@ int Populate(QWidget &window, int left)
             ++row;
             column = 0;
         }
-        auto *label = new TEffectLabel(&window);
         const int width = sample.wide ? 2 * Cell : Cell;
-        label->setGeometry(left + column * Cell, Margin + row * RowHeight, width, LabelHeight);
-        label->SetCaption(sample.caption);
-        // Bold strokes show the layers better; the answer sample sets its own font.
-        label->SetFontStyle(fsBold);
-        sample.setup(*label);
+        AddLabel(window, sample,
+                 QRect(left + column * Cell, Margin + row * RowHeight, width, LabelHeight));
         column += sample.wide ? 2 : 1;
         if (column >= 2) {
             ++row;
             column = 0;
         }
     }
-    return Margin + row * RowHeight + Margin;
+    const std::vector<Sample> turned = TurnedSamples();
+    const int top = Margin + row * RowHeight;
+    for (std::size_t i = 0; i < turned.size(); ++i) {
+        const auto cell = static_cast<int>(i);
+        AddLabel(window, turned[i],
+                 QRect(left + cell % TurnedColumns * TurnedCell,
+                       top + cell / TurnedColumns * TurnedCell, TurnedCell, TurnedCell));
+    }
+    const auto turnedRows = static_cast<int>((turned.size() + TurnedColumns - 1) / TurnedColumns);
+    return top + turnedRows * TurnedCell + Margin;
 }
 
 } // namespace

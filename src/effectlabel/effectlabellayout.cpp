@@ -1,5 +1,8 @@
 #include "effectlabel/effectlabellayout.h"
 
+#include "effectlabel/rotatedlayout.h"
+#include "effectlabel/uprightletterslayout.h"
+
 namespace {
 
 constexpr int MaxFlatCaption = 255;
@@ -71,10 +74,28 @@ BandRegion FlatLayout::Bands(PaintSurface &surface, TGraduateOption direction)
     return region;
 }
 
+BandRegion BandsWithin(int left, int top, int right, int bottom, TGraduateOption direction)
+{
+    BandRegion region;
+    region.Left = left;
+    region.Top = top;
+    if (direction == goVertical) {
+        region.Extent = bottom - top;
+    } else if (direction == goHorizontal) {
+        region.Extent = right - left;
+    }
+    return region;
+}
+
 std::unique_ptr<EffectLabelLayout> CreateEffectLabelLayout(const EffectLabelModel &label,
                                                            QSize size, const EffectOffsets &offsets)
 {
-    // The rotated and upright-letters layouts for an Angle other than 0 are not built yet; until
-    // they are, every caption is laid out flat.
-    return std::make_unique<FlatLayout>(label, size, offsets);
+    // Upright letters need a turned line: with Angle 0 the flat layout serves both.
+    if (label.Angle() == 0) {
+        return std::make_unique<FlatLayout>(label, size, offsets);
+    }
+    if (label.KeepLettersVertical()) {
+        return std::make_unique<UprightLettersLayout>(label, offsets);
+    }
+    return std::make_unique<RotatedLayout>(label, offsets);
 }

@@ -8,6 +8,7 @@
 #include <QSize>
 #include <QString>
 
+#include <cmath>
 #include <memory>
 
 // The offsets of one paint: the lowest and highest offset of both layers on either axis, their
@@ -30,6 +31,23 @@ struct BandRegion {
 
     friend bool operator==(const BandRegion &, const BandRegion &) = default;
 };
+
+// A product of a pixel count and a trigonometric value, rounded to the nearest pixel with halves
+// going to the even neighbour.
+inline int RoundedPixels(double value)
+{
+    return static_cast<int>(std::nearbyint(value));
+}
+
+// The same, truncated toward zero.
+inline int TruncatedPixels(double value)
+{
+    return static_cast<int>(std::trunc(value));
+}
+
+// The band region of a shape whose outermost edges are given: it starts at the left and top edges
+// and reaches the bottom edge (goVertical) or the right edge (goHorizontal).
+BandRegion BandsWithin(int left, int top, int right, int bottom, TGraduateOption direction);
 
 // How the caption is placed on the label. The paint asks a layout for four things, in this order:
 // to prepare (give both images the font it draws with, once, before anything is measured), to
