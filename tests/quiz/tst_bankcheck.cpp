@@ -3,6 +3,7 @@
 #include "quiz/questionbank.h"
 #include "runtime/ioerror.h"
 #include "runtime/textfile.h"
+#include "support/bankfixtures.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -12,20 +13,6 @@
 #include <random>
 
 namespace {
-
-// 120 seconds, correct answers 3 and 1 (key bytes 104 and 103); the questions start at lines 3
-// and 8.
-const QByteArray TwoQuestions("2 120\r\n"
-                              "hg\r\n"
-                              "first question\r\n"
-                              "answer one\r\n"
-                              "answer two\r\n"
-                              "answer three\r\n"
-                              "#\r\n"
-                              "second question\r\n"
-                              "yes\r\n"
-                              "no\r\n"
-                              "#\r\n");
 
 QByteArray Replaced(const QByteArray &bytes, const QByteArray &before, const QByteArray &after)
 {

@@ -3,6 +3,7 @@
 #include "runtime/cp1251.h"
 #include "runtime/ioerror.h"
 #include "runtime/textfile.h"
+#include "support/bankfixtures.h"
 #include "support/scripteddialogs.h"
 
 #include <QDir>
@@ -13,19 +14,6 @@
 #include <algorithm>
 
 namespace {
-
-// The two-question bank of the format description: 120 seconds, correct answers 3 and 1.
-const QByteArray TwoQuestions("2 120\r\n"
-                              "hg\r\n"
-                              "first question\r\n"
-                              "answer one\r\n"
-                              "answer two\r\n"
-                              "answer three\r\n"
-                              "#\r\n"
-                              "second question\r\n"
-                              "yes\r\n"
-                              "no\r\n"
-                              "#\r\n");
 
 QByteArray Bytes(const std::string &bytes)
 {

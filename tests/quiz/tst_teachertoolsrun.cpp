@@ -1,6 +1,7 @@
 #include "quiz/banksource.h"
 #include "quiz/resultslog.h"
 #include "runtime/cp1251.h"
+#include "support/bankfixtures.h"
 #include "support/startdirectory.h"
 
 #include <QProcess>
@@ -17,18 +18,6 @@ struct Run {
     QString out;
     QString err;
 };
-
-const QByteArray TwoQuestions("2 120\r\n"
-                              "hg\r\n"
-                              "first question\r\n"
-                              "answer one\r\n"
-                              "answer two\r\n"
-                              "answer three\r\n"
-                              "#\r\n"
-                              "second question\r\n"
-                              "yes\r\n"
-                              "no\r\n"
-                              "#\r\n");
 
 const QByteArray GoodSource("Время: 2 мин\n\nСколько будет 2 + 2?\n-3\n+4\n");
 const QByteArray BadSource("Время: 2 мин\n\nСколько будет 2 + 2?\n-3\n-4\n\nЕщё?\n+да\n+нет\n");
