@@ -1,5 +1,6 @@
 #include "effectlabel/effectlabel.h"
 #include "effectlabel/effectlabelpaint.h"
+#include "support/paintfixtures.h"
 
 #include <QLabel>
 #include <QtTest>
@@ -13,12 +14,7 @@ using Setup = std::function<void(EffectLabelModel &)>;
 
 QImage Paint(const EffectLabelModel &label, QSize size, QColor background)
 {
-    QImage work(size, QImage::Format_RGB32);
-    work.fill(background);
-    ImagePaintSurface surface(std::move(work));
-    PaintEffectLabel(label, size, surface);
-    const QImage *result = surface.Finish();
-    return result != nullptr ? *result : QImage();
+    return PaintOver(label, size, background);
 }
 
 // Every layer copy falls under the face, so only the face's pixels show.

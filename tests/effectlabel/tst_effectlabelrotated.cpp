@@ -1,5 +1,6 @@
 #include "effectlabel/effectlabelpaint.h"
 #include "effectlabel/recordingsurface.h"
+#include "support/paintfixtures.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -137,12 +138,7 @@ void UseFont(EffectLabelModel &label, int pixels)
 
 QImage Paint(const EffectLabelModel &label, QSize size, QColor background)
 {
-    QImage work(size, QImage::Format_RGB32);
-    work.fill(background);
-    ImagePaintSurface surface(std::move(work));
-    PaintEffectLabel(label, size, surface);
-    const QImage *result = surface.Finish();
-    return result != nullptr ? *result : QImage();
+    return PaintOver(label, size, background);
 }
 
 // The pixels of one colour.

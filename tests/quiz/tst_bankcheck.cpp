@@ -4,6 +4,7 @@
 #include "runtime/ioerror.h"
 #include "runtime/textfile.h"
 #include "support/bankfixtures.h"
+#include "support/startdirectory.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -50,13 +51,7 @@ private:
 
     std::string WriteFile(const QString &name, const QByteArray &bytes)
     {
-        const QString path = m_folder.filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            file.write(bytes) != bytes.size()) {
-            qFatal("cannot write %s", qPrintable(path));
-        }
-        return path.toStdString();
+        return WriteFixtureFile(m_folder.filePath(name), bytes);
     }
 
 private slots:

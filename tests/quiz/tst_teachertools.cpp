@@ -3,6 +3,7 @@
 #include "quiz/questionbank.h"
 #include "runtime/cp1251.h"
 #include "runtime/textfile.h"
+#include "support/startdirectory.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -75,13 +76,7 @@ private:
 
     std::string WriteFile(const QString &name, const QByteArray &bytes)
     {
-        const QString path = m_folder.filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            file.write(bytes) != bytes.size()) {
-            qFatal("cannot write %s", qPrintable(path));
-        }
-        return path.toStdString();
+        return WriteFixtureFile(m_folder.filePath(name), bytes);
     }
 
     // show, then build: the bank's own bytes again, with nothing to note.

@@ -63,3 +63,13 @@ QByteArray CrLfLines(std::initializer_list<const char *> lines)
     }
     return bytes;
 }
+
+std::string WriteFixtureFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(bytes) != bytes.size()) {
+        qFatal("cannot write %s", qPrintable(path));
+    }
+    return path.toStdString();
+}

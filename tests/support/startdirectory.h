@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include <initializer_list>
+#include <string>
 
 // A scratch start directory holding copies of shipped files; it is the current directory for the
 // fixture's life and the previous one is restored afterwards.
@@ -30,6 +31,9 @@ private:
 QString ShippedFile(const QString &name);
 // Every file of the shipped start directory.
 QStringList ShippedStartDirectory();
+
+// Writes a fixture file whole (a test cannot go on without it) and returns its path.
+std::string WriteFixtureFile(const QString &path, const QByteArray &bytes);
 
 // The lines as a text file holds them: each ended by CR LF.
 QByteArray CrLfLines(std::initializer_list<const char *> lines);
