@@ -70,7 +70,7 @@ bench: deps
 	cmake --build $(BENCH_DIR) -j $(JOBS) --target bench_effectlabel
 	QT_QPA_PLATFORM=offscreen $(BENCH_DIR)/bench/bench_effectlabel
 
-.PHONY: package screenshots
+.PHONY: package screenshots soak
 
 # The Debian package, $(BUILD_DIR)/ortus_<version>_<arch>.deb; install it with
 # `sudo apt install ./$(BUILD_DIR)/ortus_*.deb`.
@@ -81,3 +81,8 @@ package: build
 screenshots: deps $(BUILD_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target ortus-screenshots ortus-gallery
 	sh scripts/take-screenshots.sh $(BUILD_DIR) docs/screenshots
+
+# A thousand pupils in turn through one window: prints memory and open files; not part of `make test`.
+soak: deps $(BUILD_DIR)/CMakeCache.txt
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target tst_soak
+	ORTUS_SOAK_TESTS=1000 QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/tests/tst_soak

@@ -18,13 +18,14 @@ namespace {
 
 const std::string &ScratchPath()
 {
-    static const std::string path = [] {
+    // Never destroyed: the exit handler that removes the file still needs the name.
+    static const std::string &path = *new std::string([] {
         const std::string name = (std::filesystem::temp_directory_path() /
                                   ("ortus-fuzz-textfile-" + std::to_string(::getpid())))
                                      .string();
         std::atexit([] { std::remove(ScratchPath().c_str()); });
         return name;
-    }();
+    }());
     return path;
 }
 

@@ -48,7 +48,7 @@ QImage TEffectLabel::ComposePicture() const
         return work;
     }
     RenderBeneath(*this, work);
-    ImagePaintSurface surface(std::move(work));
+    ImagePaintSurface surface(std::move(work), &m_stamp);
     PaintEffectLabel(*this, size(), surface);
     const QImage *picture = surface.Finish();
     return picture != nullptr ? *picture : QImage();

@@ -2,6 +2,7 @@
 
 #include "effectlabel/answerlabelform.h"
 #include "effectlabel/effectlabelmodel.h"
+#include "effectlabel/paintsurface.h"
 
 #include <QImage>
 #include <QWidget>
@@ -37,11 +38,14 @@ protected:
 private:
     void Press(QMouseEvent *event);
     // The label's picture composed over what lies beneath it (the work image, finished), or null
-    // when an image could not be made. Nothing else of the paint outlives the call.
+    // when an image could not be made. Only the caption's glyph stamp outlives the call.
     QImage ComposePicture() const;
 
     // A left press on the label arms the click; the left release decides it.
     bool m_clickArmed = false;
+    // The caption as the last paint laid it out; the paint makes it anew when what it was made
+    // from has changed.
+    mutable GlyphStamp m_stamp;
 };
 
 // Renders into `image` (the label's size) what lies beneath the label: its parent's own

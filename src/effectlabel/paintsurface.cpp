@@ -91,7 +91,8 @@ void ApplyMaskedCopy(const QImage &source, QImage &target, const QRect &rect, QR
     }
 }
 
-ImagePaintSurface::ImagePaintSurface(QImage work) : m_size(work.size())
+ImagePaintSurface::ImagePaintSurface(QImage work, GlyphStamp *stamp)
+    : m_size(work.size()), m_stamp(stamp != nullptr ? *stamp : m_ownStamp)
 {
     m_work.image = std::move(work);
     m_failed = m_work.image.isNull() || m_work.image.format() != QImage::Format_RGB32;
@@ -148,11 +149,11 @@ QPainter *ImagePaintSurface::PainterOn(PaintImage image)
     return &*canvas.painter;
 }
 
-const ImagePaintSurface::Stamp *ImagePaintSurface::StampFor(PaintImage image, int flags,
-                                                            const QString &text)
+const GlyphStamp *ImagePaintSurface::StampFor(PaintImage image, int flags, const QString &text)
 {
     const QFont &font = CanvasOf(image).font;
-    if (m_stamp.valid && m_stamp.flags == flags && m_stamp.text == text && m_stamp.font == font) {
+    if (m_stamp.valid && m_stamp.size == m_size && m_stamp.flags == flags && m_stamp.text == text &&
+        m_stamp.font == font) {
         return &m_stamp;
     }
     // Runs hold only whole glyph pixels: an antialiased font is drawn the ordinary way.
@@ -175,6 +176,7 @@ const ImagePaintSurface::Stamp *ImagePaintSurface::StampFor(PaintImage image, in
         painter.drawText(QRect(QPoint(0, 0), m_size), flags, text, &laidOut);
     }
 
+    m_stamp.size = m_size;
     m_stamp.text = text;
     m_stamp.flags = flags;
     m_stamp.font = font;
@@ -213,7 +215,8 @@ const ImagePaintSurface::Stamp *ImagePaintSurface::StampFor(PaintImage image, in
     return &m_stamp;
 }
 
-void ImagePaintSurface::PaintStamp(PaintImage image, const Stamp &stamp, QPoint at, QColor colour)
+void ImagePaintSurface::PaintStamp(PaintImage image, const GlyphStamp &stamp, QPoint at,
+                                   QColor colour)
 {
     QImage *pixels = Pixels(image);
     if (pixels == nullptr) {
@@ -226,7 +229,7 @@ void ImagePaintSurface::PaintStamp(PaintImage image, const Stamp &stamp, QPoint 
     const qsizetype stride = pixels->bytesPerLine();
     // Most copies fall wholly inside the image and need no clipping run by run.
     const bool inside = pixels->rect().contains(stamp.bounds.translated(at));
-    for (const RunRow &runRow : stamp.rows) {
+    for (const GlyphStamp::RunRow &runRow : stamp.rows) {
         const int y = runRow.y + at.y();
         if (!inside && (y < 0 || y >= height)) {
             continue;
@@ -291,7 +294,7 @@ void ImagePaintSurface::DrawTextInRect(PaintImage image, const QRect &rect, int 
         return;
     }
     if (rect.size() == m_size) {
-        if (const Stamp *stamp = StampFor(image, flags, text)) {
+        if (const GlyphStamp *stamp = StampFor(image, flags, text)) {
             PaintStamp(image, *stamp, rect.topLeft(), colour);
             return;
         }

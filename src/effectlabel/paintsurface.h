@@ -6,8 +6,10 @@
 #include <QPainter>
 #include <QPolygon>
 #include <QRect>
+#include <QSize>
 #include <QString>
 
+#include <cstddef>
 #include <optional>
 #include <vector>
 
@@ -58,18 +60,49 @@ void ApplyTranslucentPass(QImage &work, const QImage &mask, TranslucentLayer lay
 void ApplyMaskedCopy(const QImage &source, QImage &target, const QRect &rect, QRgb replaced,
                      QRgb brush);
 
+// One formatted text laid out in a rectangle of one size, kept as the runs of its glyph pixels.
+// The image surface makes it on first need and fills it for every copy of the text. Laying the
+// text out and drawing it costs several times what all the rest of a paint does, so a label keeps
+// its stamp from one paint to the next; it is made anew as soon as the text, the text flags, the
+// font or the size differ from what it was made for.
+class GlyphStamp {
+    friend class ImagePaintSurface;
+
+    // A run of glyph pixels in one row, and the rows that have runs, relative to the text's
+    // rectangle.
+    struct Run {
+        int x;
+        int length;
+    };
+    struct RunRow {
+        int y;
+        std::size_t first;
+        std::size_t end;
+    };
+
+    QSize size;
+    QString text;
+    int flags = 0;
+    QFont font;
+    std::vector<RunRow> rows;
+    std::vector<Run> runs;
+    QRect bounds;
+    bool valid = false;
+};
+
 // Draws on two QImages in Format_RGB32 without antialiasing, so that every glyph pixel is exactly
 // the colour it is drawn in. The mask image is only made when first used: until then it is all
 // white by definition.
 //
 // The copies of a layer are one formatted text drawn again and again, moved and recoloured. Such a
-// text is laid out and drawn once, on a small passing image, and kept as the runs of its glyph
-// pixels; every copy of it then only fills those runs, which gives the very pixels that drawing
-// the text there would give.
+// text is laid out and drawn once, on a small passing image, and kept as a glyph stamp; every copy
+// of it then only fills the stamp's runs, which gives the very pixels that drawing the text there
+// would give.
 class ImagePaintSurface final : public PaintSurface {
 public:
-    // Takes the work image as it is: what lies beneath the label, in Format_RGB32.
-    explicit ImagePaintSurface(QImage work);
+    // Takes the work image as it is: what lies beneath the label, in Format_RGB32. The stamp, when
+    // given, is used and kept up to date instead of one that lasts only as long as the surface.
+    explicit ImagePaintSurface(QImage work, GlyphStamp *stamp = nullptr);
     ~ImagePaintSurface() override;
     ImagePaintSurface(const ImagePaintSurface &) = delete;
     ImagePaintSurface &operator=(const ImagePaintSurface &) = delete;
@@ -91,26 +124,6 @@ public:
     void TranslucentPass(TranslucentLayer layer) override;
 
 private:
-    // A run of glyph pixels in one row, and the rows that have runs, relative to the text's
-    // rectangle.
-    struct Run {
-        int x;
-        int length;
-    };
-    struct RunRow {
-        int y;
-        std::size_t first;
-        std::size_t end;
-    };
-    struct Stamp {
-        QString text;
-        int flags = 0;
-        QFont font;
-        std::vector<RunRow> rows;
-        std::vector<Run> runs;
-        QRect bounds;
-        bool valid = false;
-    };
     struct Canvas {
         QImage image;
         std::optional<QPainter> painter;
@@ -124,14 +137,15 @@ private:
     // A painter on the image, begun on first use; null on failure.
     QPainter *PainterOn(PaintImage image);
     void EndPainters();
-    // The runs of the text's glyph pixels in a rectangle of the images' size; null when the text
-    // must be drawn the ordinary way.
-    const Stamp *StampFor(PaintImage image, int flags, const QString &text);
-    void PaintStamp(PaintImage image, const Stamp &stamp, QPoint at, QColor colour);
+    // The text's glyph stamp in a rectangle of the images' size; null when the text must be drawn
+    // the ordinary way.
+    const GlyphStamp *StampFor(PaintImage image, int flags, const QString &text);
+    void PaintStamp(PaintImage image, const GlyphStamp &stamp, QPoint at, QColor colour);
 
     Canvas m_work;
     Canvas m_mask;
     QSize m_size;
-    Stamp m_stamp;
+    GlyphStamp m_ownStamp;
+    GlyphStamp &m_stamp;
     bool m_failed = false;
 };

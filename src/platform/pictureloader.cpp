@@ -189,7 +189,10 @@ QImage ReadWithQt(const QByteArray &bytes, const QByteArray &format, const Pictu
         return {};
     }
     const AllocationLimitScope allocationLimit(limits.maxBytes);
-    return OpaquePicture(reader.read());
+    // The size a reader announces is not always the size it makes: a GIF's image takes the size
+    // of its logical screen, which may be far larger than its first frame.
+    const QImage image = reader.read();
+    return limits.Fits(image.width(), image.height()) ? OpaquePicture(image) : QImage();
 }
 
 // Opens a regular file for reading; -1 for anything else. Non-blocking, so a FIFO cannot hang

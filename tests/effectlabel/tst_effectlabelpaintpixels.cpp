@@ -6,11 +6,13 @@
 #include <QtTest>
 
 #include <functional>
+#include <memory>
 #include <set>
 
 namespace {
 
 using Setup = std::function<void(EffectLabelModel &)>;
+using Change = std::function<void(TEffectLabel &)>;
 
 QImage Paint(const EffectLabelModel &label, QSize size, QColor background)
 {
@@ -100,6 +102,7 @@ QWidget *Block(QWidget *parent, QRect geometry, QColor colour)
 } // namespace
 
 Q_DECLARE_METATYPE(Setup)
+Q_DECLARE_METATYPE(Change)
 
 class TestEffectLabelPaintPixels : public QObject {
     Q_OBJECT
@@ -120,6 +123,8 @@ private slots:
 
     void copiesEqualDrawnText_data();
     void copiesEqualDrawnText();
+    void changeAfterPaint_data();
+    void changeAfterPaint();
 
     void disabledDrawnAsEnabled();
     void shadowDarkensPictureBeneath();
@@ -421,6 +426,43 @@ void TestEffectLabelPaintPixels::copiesEqualDrawnText()
     surface.CopyRect(PaintImage::Mask, PaintImage::Work, QRect(0, 0, 1, 1));
     expected.setPixel(0, 0, maskUsedFirst ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
     QCOMPARE(*surface.Finish(), expected);
+}
+
+void TestEffectLabelPaintPixels::changeAfterPaint_data()
+{
+    QTest::addColumn<Change>("change");
+    QTest::newRow("caption") << Change(
+        [](TEffectLabel &l) { l.SetCaption(QStringLiteral("Киев")); });
+    QTest::newRow("font height") << Change([](TEffectLabel &l) { l.SetFontHeight(24); });
+    QTest::newRow("font style") << Change([](TEffectLabel &l) { l.SetFontStyle(fsItalic); });
+    QTest::newRow("font name") << Change(
+        [](TEffectLabel &l) { l.SetFontName(QStringLiteral("DejaVu Sans Mono")); });
+    QTest::newRow("font colour") << Change([](TEffectLabel &l) { l.SetFontColor(clRed); });
+    QTest::newRow("alignment") << Change([](TEffectLabel &l) { l.SetAlignment(taRightJustify); });
+    QTest::newRow("size") << Change([](TEffectLabel &l) { l.resize(150, 40); });
+}
+
+void TestEffectLabelPaintPixels::changeAfterPaint()
+{
+    // The label keeps its caption's layout from one paint to the next; what changes after a paint
+    // shows just as on a label first painted after the change.
+    QFETCH(Change, change);
+    const auto make = [] {
+        auto label = std::make_unique<TEffectLabel>();
+        label->resize(200, 40);
+        UseFont(*label, 19);
+        label->SetAlignment(taCenter);
+        label->SetCaption(QStringLiteral("Москва"));
+        return label;
+    };
+    const auto kept = make();
+    const QImage before = kept->grab().toImage();
+    change(*kept);
+    const QImage after = kept->grab().toImage();
+    const auto fresh = make();
+    change(*fresh);
+    QVERIFY(after != before);
+    QCOMPARE(after, fresh->grab().toImage());
 }
 
 void TestEffectLabelPaintPixels::disabledDrawnAsEnabled()

@@ -4,10 +4,13 @@
 #include "support/startdirectory.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTest>
 
 #include <csignal>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -196,29 +199,63 @@ void ResultsLogTest::heldLogIsReportedAfterRetrying()
 void ResultsLogTest::concurrentAppendsLoseNoRecord()
 {
     m_start->WriteFile(QStringLiteral("log.txt"), "\r\n");
-    constexpr int Writers = 8;
-    constexpr int RecordsEach = 25;
+    constexpr int Writers = 16;
+    constexpr int RecordsEach = 200;
+    // Every child waits on the pipe, so that all of them start appending at the same moment.
+    int startSignal[2];
+    QCOMPARE(pipe(startSignal), 0);
     std::vector<pid_t> children;
     for (int writer = 0; writer < Writers; ++writer) {
         const pid_t child = fork();
         QVERIFY(child >= 0);
         if (child == 0) {
-            int failures = 0;
-            for (int i = 0; i < RecordsEach; ++i) {
-                failures += AppendFailureCode("log.txt", Start(), AppendRetry{}) != 0;
+            close(startSignal[1]);
+            char byte = 0;
+            [[maybe_unused]] const ssize_t ended = read(startSignal[0], &byte, 1);
+            for (int sequence = 0; sequence < RecordsEach; ++sequence) {
+                const ResultRecord record{"writer " + std::to_string(writer), "9",
+                                          std::to_string(sequence), sequence};
+                try {
+                    AppendResult("log.txt", Start(), record);
+                } catch (const EInOutError &error) {
+                    _exit(error.Code());
+                }
             }
-            _exit(failures);
+            _exit(0);
         }
         children.push_back(child);
     }
+    QElapsedTimer elapsed;
+    elapsed.start();
+    close(startSignal[0]);
+    close(startSignal[1]);
     for (const pid_t child : children) {
         int status = 0;
         waitpid(child, &status, 0);
+        QVERIFY(WIFEXITED(status));
         QCOMPARE(WEXITSTATUS(status), 0);
     }
+    qInfo("%d writers appended %d records each in %lld ms", Writers, RecordsEach,
+          static_cast<long long>(elapsed.elapsed()));
+
+    // The log parsed record by record: each writer's records whole and in its own order.
     const QByteArray log = m_start->ReadFile(QStringLiteral("log.txt"));
-    QCOMPARE(log.count(PupilRecord), Writers * RecordsEach);
-    QCOMPARE(log.size(), 2 + Writers * RecordsEach * PupilRecord.size());
+    QVERIFY(log.startsWith("\r\n"));
+    const QList<QByteArray> lines = log.mid(2).split('\n');
+    QCOMPARE(lines.size(), Writers * RecordsEach * 5 + 1);
+    QVERIFY(lines.last().isEmpty());
+    std::vector<int> next(Writers, 0);
+    for (qsizetype line = 0; line + 1 < lines.size(); line += 5) {
+        const QByteArray name = lines[line + 1].chopped(1);
+        const int writer = name.mid(7).toInt();
+        QVERIFY2(name.startsWith("writer ") && writer >= 0 && writer < Writers, name.constData());
+        const QByteArray sequence = QByteArray::number(next[static_cast<std::size_t>(writer)]++);
+        QCOMPARE(lines[line], QByteArray("\r"));
+        QCOMPARE(lines[line + 2], QByteArray("\xCA\xEB\xE0\xF1\xF1: 9\r"));
+        QCOMPARE(lines[line + 3], "\xDE\xC3\xCF: " + sequence + '\r');
+        QCOMPARE(lines[line + 4], "\xD0\xE5\xE7\xF3\xEB\xFC\xF2\xE0\xF2: " + sequence + '\r');
+    }
+    QCOMPARE(next, std::vector<int>(Writers, RecordsEach));
 }
 
 void ResultsLogTest::newLogHoldsOneEmptyLine()

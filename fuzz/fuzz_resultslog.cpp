@@ -1,0 +1,86 @@
+// Appending a pupil's record to a log of any content: the old text is kept up to the end-of-text
+// mark (a Ctrl+Z among its last 128 bytes) and the record follows it whole; the teacher's reader
+// then reads the log without failing.
+#include "quiz/resultslog.h"
+#include "quiz/resultsreader.h"
+#include "runtime/ioerror.h"
+#include "runtime/textfile.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <unistd.h>
+
+namespace {
+
+const std::filesystem::path &ScratchDirectory()
+{
+    // Never destroyed: the exit handler that removes the folder still needs the name.
+    static const std::filesystem::path &path = *new std::filesystem::path([] {
+        const auto folder = std::filesystem::temp_directory_path() /
+                            ("ortus-fuzz-resultslog-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(folder);
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(ScratchDirectory(), ignored);
+        });
+        return folder;
+    }());
+    return path;
+}
+
+void Require(bool condition)
+{
+    if (!condition) {
+        std::abort();
+    }
+}
+
+// The text an append keeps: everything before the first Ctrl+Z of the last 128 bytes.
+std::string KeptText(const std::string &log)
+{
+    const std::size_t tailStart =
+        log.size() > TextFile::BufferSize ? log.size() - TextFile::BufferSize : 0;
+    const std::size_t mark = log.find(static_cast<char>(TextFile::EndOfText), tailStart);
+    return mark == std::string::npos ? log : log.substr(0, mark);
+}
+
+std::string ReadWhole(const std::filesystem::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const std::filesystem::path &directory = ScratchDirectory();
+    const std::string log(reinterpret_cast<const char *>(data), size);
+    {
+        std::ofstream out(directory / "Results.txt", std::ios::binary | std::ios::trunc);
+        out.write(log.data(), static_cast<std::streamsize>(log.size()));
+    }
+    ResultRecord record;
+    record.PupilName = "\xC8\xE2\xE0\xED\xEE\xE2 \xC8\xE2\xE0\xED"; // "Иванов Иван" in CP1251
+    record.GradeText = "7";
+    record.PupilGroup = "1";
+    record.Score = static_cast<int>(size % 23);
+    AppendResult("Results.txt", directory.string(), record);
+    Require(PendingIoCode() == 0);
+    Require(ReadWhole(directory / "Results.txt") == KeptText(log) + ResultRecordBytes(record));
+
+    try {
+        const ResultsLog parsed = ReadResultsLog((directory / "Results.txt").string());
+        Require(std::all_of(parsed.records.begin(), parsed.records.end(),
+                            [](const LogRecord &entry) { return entry.line > 0; }));
+    } catch (const EInOutError &) {
+        std::abort();
+    }
+    return 0;
+}

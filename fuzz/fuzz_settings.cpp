@@ -1,0 +1,80 @@
+// A settings file edited by hand: reading it either fails with an I/O error code or yields values
+// within their bounds, and whatever was read survives a rewrite and a second reading unchanged.
+#include "runtime/ioerror.h"
+#include "runtime/textfile.h"
+#include "settings/settings.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <unistd.h>
+
+namespace {
+
+// The settings are read from the current directory, so each run works in a folder of its own.
+const std::string &ScratchDirectory()
+{
+    // Never destroyed: the exit handler that removes the folder still needs the name.
+    static const std::string &path = *new std::string([] {
+        const auto folder = std::filesystem::temp_directory_path() /
+                            ("ortus-fuzz-settings-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(folder);
+        std::filesystem::current_path(folder);
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(ScratchDirectory(), ignored);
+        });
+        return folder.string();
+    }());
+    return path;
+}
+
+void Require(bool condition)
+{
+    if (!condition) {
+        std::abort();
+    }
+}
+
+bool SameSettings(const Settings &a, const Settings &b)
+{
+    return a.BackgroundPicturePath == b.BackgroundPicturePath && a.FillColor == b.FillColor &&
+           a.UseFillColor == b.UseFillColor && a.QuestionColor == b.QuestionColor &&
+           a.SelectedAnswerColor == b.SelectedAnswerColor && a.AnswerColor == b.AnswerColor &&
+           a.EnlargedAnswerColor == b.EnlargedAnswerColor && a.ResultsLogPath == b.ResultsLogPath &&
+           a.BothMouseButtons == b.BothMouseButtons;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const std::string directory = ScratchDirectory();
+    {
+        std::ofstream out(SettingsFileName, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char *>(data), static_cast<std::streamsize>(size));
+    }
+    Settings settings;
+    try {
+        ReadSettings(settings);
+    } catch (const EInOutError &error) {
+        Require(error.Code() != 0);
+        Require(PendingIoCode() == 0);
+        return 0;
+    }
+    Require(PendingIoCode() == 0);
+    Require(settings.BackgroundPicturePath.size() <= Settings::PicturePathCapacity);
+    for (const std::string *text : {&settings.BackgroundPicturePath, &settings.ResultsLogPath}) {
+        Require(text->find('\r') == std::string::npos);
+        Require(text->find(static_cast<char>(TextFile::EndOfText)) == std::string::npos);
+    }
+
+    WriteSettings(settings, directory);
+    Settings again;
+    ReadSettings(again);
+    Require(SameSettings(settings, again));
+    return 0;
+}
