@@ -26,6 +26,7 @@ for name in "$@"; do
     [ -d "$root/fuzz/corpus/$name" ] && cp -rn "$root/fuzz/corpus/$name/." "$work/"
     echo "== $name: $seconds s"
     log="$build_dir/fuzz-work/$name.log"
+    before=$(ls "$crashes" | wc -l)
     status=0
     QT_QPA_PLATFORM=offscreen LSAN_OPTIONS="suppressions=$root/tests/lsan.supp" \
         "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
@@ -35,7 +36,9 @@ for name in "$@"; do
         echo "== $name found a fault; reproducer in $crashes/ (full log: $log)"
         exit "$status"
     fi
-    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+    # A forked child (the metafile renderer) that crashes leaves a reproducer but not a failure.
+    findings=$(($(ls "$crashes" | wc -l) - before))
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
     features=$(grep -o 'ft: [0-9]*' "$log" | tail -n 1 | cut -d' ' -f2)
-    echo "$name seconds=$seconds executions=$runs features=${features:-?} corpus=$(ls "$work" | wc -l) findings=0" >>"$summary"
+    echo "$name seconds=$seconds executions=$runs features=${features:-?} corpus=$(ls "$work" | wc -l) findings=$findings" >>"$summary"
 done

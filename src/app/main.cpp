@@ -1,37 +1,8 @@
-#include "app/handlerguard.h"
-#include "app/tform1.h"
-#include "platform/animationcontrol.h"
+#include "app/runortus.h"
 #include "platform/dialogs.h"
-#include "settings/tform2.h"
-#include "settings/tform3.h"
-
-#include <QApplication>
-#include <QScreen>
-
-#include <memory>
 
 int main(int argc, char *argv[])
 {
-    QApplication application(argc, argv);
     QtDialogs dialogs;
-
-    std::unique_ptr<TForm1> form1;
-    try {
-        form1 = std::make_unique<TForm1>(dialogs);
-    } catch (const AviOpenError &error) {
-        // The intro is part of the main window: without it the program does not start.
-        dialogs.Error(QStringLiteral("Application Error"),
-                      ErrorBoxText(QString::fromUtf8(error.what())));
-        return 1;
-    }
-    // Created at start-up and kept hidden; the commands open windows of their own.
-    TForm2 form2;
-    TForm3 form3(*form1, dialogs);
-
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        form1->move(area.center() - QPoint(form1->width() / 2, form1->height() / 2));
-    }
-    form1->show();
-    return application.exec();
+    return RunOrtus(argc, argv, dialogs);
 }

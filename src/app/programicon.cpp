@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <vector>
+
 QImage DrawProgramIcon(int size)
 {
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
@@ -32,9 +34,17 @@ QImage DrawProgramIcon(int size)
 
 QIcon ProgramIcon()
 {
+    // Drawn once for all the windows: their pixmaps share these images.
+    static const std::vector<QImage> images = [] {
+        std::vector<QImage> drawn;
+        for (const int size : {16, 32, 48, 64, 128, 256}) {
+            drawn.push_back(DrawProgramIcon(size));
+        }
+        return drawn;
+    }();
     QIcon icon;
-    for (const int size : {16, 32, 48, 64, 128, 256}) {
-        icon.addPixmap(QPixmap::fromImage(DrawProgramIcon(size)));
+    for (const QImage &image : images) {
+        icon.addPixmap(QPixmap::fromImage(image));
     }
     return icon;
 }

@@ -343,6 +343,8 @@ void TForm1::FormShow()
 
 void TForm1::ApplyAppearance()
 {
+    // The picture shown goes first, so that it and the new one never take memory together.
+    Image1->SetPicture(QImage());
     Image1->SetPicture(LoadPicture(QByteArray::fromStdString(m_settings.BackgroundPicturePath), 0));
     const QColor questionColour = ToQColor(m_settings.QuestionColor);
     for (QLabel *label : {Label1, Label2, Label3, Label4}) {

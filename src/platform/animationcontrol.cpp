@@ -15,15 +15,15 @@ AnimationControl::AnimationControl(QWidget *parent) : QWidget(parent)
 
 void AnimationControl::Open(const QString &fileName)
 {
-    AviReadResult result = ReadAviFile(QDir::current().absoluteFilePath(fileName));
+    AviClipResult result = ReadAviClipFile(QDir::current().absoluteFilePath(fileName));
     if (!result.Ok()) {
         throw AviOpenError();
     }
     m_timer.stop();
     m_playing = false;
-    m_frames = std::move(result.movie->frames);
-    m_timer.setInterval(result.movie->FrameIntervalMs());
-    m_current = 1;
+    m_clip = std::move(*result.clip);
+    m_timer.setInterval(m_clip.FrameIntervalMs());
+    ShowFrame(1);
     m_from = 1;
     m_to = FrameCount();
     update();
@@ -31,12 +31,12 @@ void AnimationControl::Open(const QString &fileName)
 
 void AnimationControl::Play(int fromFrame, int toFrame)
 {
-    if (m_frames.empty()) {
+    if (FrameCount() == 0) {
         return;
     }
     m_to = std::clamp(toFrame, 1, FrameCount());
     m_from = std::clamp(fromFrame, 1, m_to);
-    m_current = m_from;
+    ShowFrame(m_from);
     m_playing = true;
     if (isVisible()) {
         m_timer.start();
@@ -49,8 +49,14 @@ void AnimationControl::AdvanceFrame()
     if (!m_playing) {
         return;
     }
-    m_current = m_current >= m_to ? m_from : m_current + 1;
+    ShowFrame(m_current >= m_to ? m_from : m_current + 1);
     update();
+}
+
+void AnimationControl::ShowFrame(int frame)
+{
+    m_current = frame;
+    m_shown = m_clip.Frame(frame - 1);
 }
 
 void AnimationControl::paintEvent(QPaintEvent *)
@@ -60,8 +66,7 @@ void AnimationControl::paintEvent(QPaintEvent *)
     if (m_current < 1) {
         return;
     }
-    const QImage &frame = m_frames[static_cast<std::size_t>(m_current - 1)];
-    painter.drawImage((width() - frame.width()) / 2, (height() - frame.height()) / 2, frame);
+    painter.drawImage((width() - m_shown.width()) / 2, (height() - m_shown.height()) / 2, m_shown);
 }
 
 // A hidden intro costs no time: the timer runs only while the control can be seen.

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "platform/avireader.h"
+
 #include <QImage>
 #include <QTimer>
 #include <QWidget>
 
 #include <stdexcept>
-#include <vector>
 
 // The file given to AnimationControl::Open is missing, unreadable or no AVI it can play.
 class AviOpenError : public std::runtime_error {
@@ -30,7 +31,7 @@ public:
 
     // The frame shown, counted from 1; 0 before a file is open.
     int CurrentFrame() const { return m_current; }
-    int FrameCount() const { return static_cast<int>(m_frames.size()); }
+    int FrameCount() const { return m_clip.FrameCount(); }
     // A loop was started; it advances only while the control is visible.
     bool IsPlaying() const { return m_playing; }
     // Whether the frame timer runs now.
@@ -46,7 +47,11 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
-    std::vector<QImage> m_frames;
+    void ShowFrame(int frame);
+
+    // The clip decodes a frame as it comes on screen: only the one shown is kept.
+    AviClip m_clip;
+    QImage m_shown;
     QTimer m_timer;
     int m_current = 0;
     int m_from = 0;

@@ -4,7 +4,6 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace {
@@ -97,21 +96,122 @@ private:
     QString m_error;
 };
 
+// The image row of a stored row: stored rows run from the bottom up unless the height was
+// negative.
+int ImageRow(const AviFrameFormat &format, int storedRow)
+{
+    return format.topDown ? storedRow : format.height - 1 - storedRow;
+}
+
+std::int64_t PlainStride(const AviFrameFormat &format)
+{
+    return (std::int64_t{format.width} * format.bitCount + 31) / 32 * 4;
+}
+
+// BI_RLE8 onto the indices of the frame before, so pixels a delta skips keep their colour; with no
+// indices it only checks the data. Writes outside the frame are dropped; every step consumes
+// input, so the loop ends. Returns why the data cannot be decoded, or an empty string.
+QString DecodeRle8(ByteView data, const AviFrameFormat &format, unsigned char *indices)
+{
+    const int width = format.width;
+    const int height = format.height;
+    std::int64_t x = 0;
+    std::int64_t y = 0;
+    std::int64_t pos = 0;
+    const auto write = [&](std::int64_t column, unsigned char index) {
+        if (column < width && y < height) {
+            indices[y * width + column] = index;
+        }
+    };
+    while (pos + 1 < data.size && y < height) {
+        const unsigned char count = data.data[pos];
+        const unsigned char value = data.data[pos + 1];
+        pos += 2;
+        if (count > 0) {
+            const std::int64_t end = std::min<std::int64_t>(x + count, width);
+            for (std::int64_t column = x; indices != nullptr && column < end; ++column) {
+                write(column, value);
+            }
+            x += count;
+            continue;
+        }
+        switch (value) {
+        case 0:
+            x = 0;
+            ++y;
+            break;
+        case 1:
+            return {};
+        case 2:
+            if (pos + 2 > data.size) {
+                return QStringLiteral("A run-length delta is cut off");
+            }
+            x += data.data[pos];
+            y += data.data[pos + 1];
+            pos += 2;
+            break;
+        default:
+            if (pos + value > data.size) {
+                return QStringLiteral("A run-length literal is cut off");
+            }
+            for (int i = 0; indices != nullptr && i < value; ++i) {
+                write(x + i, data.data[pos + i]);
+            }
+            x += value;
+            // Literal runs keep the data on 16-bit boundaries.
+            pos += value + (value & 1);
+            break;
+        }
+    }
+    return {};
+}
+
+// An uncompressed frame whose chunk holds every row.
+void DecodePlain(ByteView data, const AviFrameFormat &format, QImage &frame)
+{
+    const std::int64_t stride = PlainStride(format);
+    for (int row = 0; row < format.height; ++row) {
+        const unsigned char *source = data.data + stride * row;
+        if (format.bitCount == 8) {
+            std::copy_n(source, format.width, frame.scanLine(ImageRow(format, row)));
+            continue;
+        }
+        auto *target = reinterpret_cast<QRgb *>(frame.scanLine(ImageRow(format, row)));
+        for (int x = 0; x < format.width; ++x) {
+            switch (format.bitCount) {
+            case 24:
+                target[x] = qRgb(source[3 * x + 2], source[3 * x + 1], source[3 * x]);
+                break;
+            default:
+                target[x] = qRgb(source[4 * x + 2], source[4 * x + 1], source[4 * x]);
+                break;
+            }
+        }
+    }
+}
+
+int FrameIntervalFor(std::uint32_t microSecondsPerFrame)
+{
+    if (microSecondsPerFrame == 0) {
+        return 100;
+    }
+    const std::int64_t ms = (std::int64_t{microSecondsPerFrame} + 500) / 1000;
+    return static_cast<int>(std::clamp<std::int64_t>(ms, 1, 60000));
+}
+
+// Walks the whole file and checks every frame's data, decoding none of them.
 class AviParser {
 public:
     explicit AviParser(const AviLimits &limits) : m_limits(limits) {}
 
-    AviReadResult Parse(ByteView file)
+    AviClipResult Parse(const QByteArray &bytes)
     {
-        if (!ReadFile(file)) {
-            return AviReadResult{std::nullopt, m_error};
+        m_start = reinterpret_cast<const unsigned char *>(bytes.constData());
+        if (!ReadFile(ByteView{m_start, bytes.size()})) {
+            return AviClipResult{std::nullopt, m_error};
         }
-        AviMovie movie;
-        movie.width = m_width;
-        movie.height = m_height;
-        movie.microSecondsPerFrame = m_microSecondsPerFrame;
-        movie.frames = std::move(m_frames);
-        return AviReadResult{std::move(movie), QString()};
+        return AviClipResult{AviClip(bytes, m_format, m_microSecondsPerFrame, std::move(m_frames)),
+                             QString()};
     }
 
 private:
@@ -267,29 +367,31 @@ private:
         }
         const std::int64_t width = format.I32(4);
         const std::int64_t height = format.I32(8);
-        m_bitCount = format.U16(14);
+        m_format.bitCount = format.U16(14);
         m_compression = format.U32(16);
         if (width <= 0 || height == 0) {
             return Fail(
                 QStringLiteral("The frame size %1 x %2 is not valid").arg(width).arg(height));
         }
-        m_topDown = height < 0;
+        m_format.topDown = height < 0;
         const std::int64_t rows = std::abs(height);
         if (width > m_limits.maxWidth || rows > m_limits.maxHeight) {
             return Fail(QStringLiteral("The frame size %1 x %2 is too large").arg(width).arg(rows));
         }
-        m_width = static_cast<int>(width);
-        m_height = static_cast<int>(rows);
+        m_format.width = static_cast<int>(width);
+        m_format.height = static_cast<int>(rows);
 
         const bool plain =
-            m_compression == BiRgb && (m_bitCount == 8 || m_bitCount == 24 || m_bitCount == 32);
-        const bool rle8 = m_compression == BiRle8 && m_bitCount == 8;
+            m_compression == BiRgb &&
+            (m_format.bitCount == 8 || m_format.bitCount == 24 || m_format.bitCount == 32);
+        const bool rle8 = m_compression == BiRle8 && m_format.bitCount == 8;
         if (!plain && !rle8) {
             return Fail(QStringLiteral("Frames of %1 bits with compression %2 are not supported")
-                            .arg(m_bitCount)
+                            .arg(m_format.bitCount)
                             .arg(m_compression));
         }
-        if (m_bitCount != 8) {
+        m_format.rle8 = rle8;
+        if (m_format.bitCount != 8) {
             return true;
         }
         const std::int64_t available = (format.size - headerSize) / 4;
@@ -301,10 +403,11 @@ private:
         if (colourCount > available) {
             return Fail(QStringLiteral("The palette is cut off"));
         }
-        m_palette.fill(qRgb(0, 0, 0));
+        // All 256 entries, so that every index a frame holds has a colour.
+        m_format.colourTable.fill(qRgb(0, 0, 0), 256);
         for (std::int64_t i = 0; i < colourCount; ++i) {
             const std::int64_t entry = headerSize + 4 * i;
-            m_palette[static_cast<std::size_t>(i)] =
+            m_format.colourTable[i] =
                 qRgb(format.Byte(entry + 2), format.Byte(entry + 1), format.Byte(entry));
         }
         return true;
@@ -345,187 +448,172 @@ private:
         if (static_cast<std::int64_t>(m_frames.size()) >= m_limits.maxFrames) {
             return Fail(QStringLiteral("The file has more than %1 frames").arg(m_limits.maxFrames));
         }
-        const std::int64_t pixels = std::int64_t{m_width} * m_height;
-        const std::int64_t indexBuffer =
-            m_compression == BiRle8 && m_indices.empty() ? pixels : std::int64_t{0};
+        // Counted as if every frame were decoded to 32 bits, with the index buffer of run-length
+        // files: the bound a file is accepted by does not depend on how it is played.
+        const std::int64_t pixels = std::int64_t{m_format.width} * m_format.height;
+        const std::int64_t indexBuffer = m_format.rle8 && !m_indicesCounted ? pixels : 0;
         const std::int64_t needed = m_decodedBytes + 4 * pixels + indexBuffer;
         if (needed > m_limits.maxDecodedBytes) {
             return Fail(QStringLiteral("The frames need more than %1 MB")
                             .arg(m_limits.maxDecodedBytes / (1024 * 1024)));
         }
         m_decodedBytes = needed;
+        m_indicesCounted = m_format.rle8;
 
-        // An empty chunk repeats the frame before it.
-        if (data.size == 0 && !m_frames.empty()) {
-            m_frames.push_back(m_frames.back());
-            return true;
-        }
-        QImage frame(m_width, m_height, QImage::Format_RGB32);
-        if (frame.isNull()) {
-            return Fail(QStringLiteral("Not enough memory for a frame"));
-        }
-        if (m_compression == BiRle8) {
-            if (m_indices.empty()) {
-                m_indices.assign(static_cast<std::size_t>(pixels), 0);
-            }
-            if (!DecodeRle8(data)) {
-                return false;
-            }
-            for (int row = 0; row < m_height; ++row) {
-                const unsigned char *source = m_indices.data() + std::int64_t{row} * m_width;
-                auto *target = reinterpret_cast<QRgb *>(frame.scanLine(ImageRow(row)));
-                for (int x = 0; x < m_width; ++x) {
-                    target[x] = m_palette[source[x]];
+        // An empty chunk repeats the frame before it; an empty first one is black.
+        if (data.size > 0 || m_frames.empty()) {
+            if (m_format.rle8) {
+                const QString error = DecodeRle8(data, m_format, nullptr);
+                if (!error.isEmpty()) {
+                    return Fail(error);
                 }
-            }
-        } else if (data.size == 0) {
-            frame.fill(qRgb(0, 0, 0));
-        } else if (!DecodePlain(data, frame)) {
-            return false;
-        }
-        m_frames.push_back(std::move(frame));
-        return true;
-    }
-
-    // The image row of a stored row: stored rows run from the bottom up unless the height was
-    // negative.
-    int ImageRow(int storedRow) const { return m_topDown ? storedRow : m_height - 1 - storedRow; }
-
-    bool DecodePlain(ByteView data, QImage &frame)
-    {
-        const std::int64_t stride = (std::int64_t{m_width} * m_bitCount + 31) / 32 * 4;
-        if (stride * m_height > data.size) {
-            return Fail(QStringLiteral("Frame %1 is cut off").arg(m_frames.size() + 1));
-        }
-        for (int row = 0; row < m_height; ++row) {
-            const unsigned char *source = data.data + stride * row;
-            auto *target = reinterpret_cast<QRgb *>(frame.scanLine(ImageRow(row)));
-            for (int x = 0; x < m_width; ++x) {
-                switch (m_bitCount) {
-                case 8:
-                    target[x] = m_palette[source[x]];
-                    break;
-                case 24:
-                    target[x] = qRgb(source[3 * x + 2], source[3 * x + 1], source[3 * x]);
-                    break;
-                default:
-                    target[x] = qRgb(source[4 * x + 2], source[4 * x + 1], source[4 * x]);
-                    break;
-                }
+            } else if (data.size > 0 && PlainStride(m_format) * m_format.height > data.size) {
+                return Fail(QStringLiteral("Frame %1 is cut off").arg(m_frames.size() + 1));
             }
         }
-        return true;
-    }
-
-    // BI_RLE8 onto the indices of the frame before, so pixels a delta skips keep their colour.
-    // Writes outside the frame are dropped; every step consumes input, so the loop ends.
-    bool DecodeRle8(ByteView data)
-    {
-        std::int64_t x = 0;
-        std::int64_t y = 0;
-        std::int64_t pos = 0;
-        const auto write = [&](std::int64_t column, unsigned char index) {
-            if (column < m_width && y < m_height) {
-                m_indices[static_cast<std::size_t>(y * m_width + column)] = index;
-            }
-        };
-        while (pos + 1 < data.size && y < m_height) {
-            const unsigned char count = data.data[pos];
-            const unsigned char value = data.data[pos + 1];
-            pos += 2;
-            if (count > 0) {
-                const std::int64_t end = std::min<std::int64_t>(x + count, m_width);
-                for (std::int64_t column = x; column < end; ++column) {
-                    write(column, value);
-                }
-                x += count;
-                continue;
-            }
-            switch (value) {
-            case 0:
-                x = 0;
-                ++y;
-                break;
-            case 1:
-                return true;
-            case 2:
-                if (pos + 2 > data.size) {
-                    return Fail(QStringLiteral("A run-length delta is cut off"));
-                }
-                x += data.data[pos];
-                y += data.data[pos + 1];
-                pos += 2;
-                break;
-            default:
-                if (pos + value > data.size) {
-                    return Fail(QStringLiteral("A run-length literal is cut off"));
-                }
-                for (int i = 0; i < value; ++i) {
-                    write(x + i, data.data[pos + i]);
-                }
-                x += value;
-                // Literal runs keep the data on 16-bit boundaries.
-                pos += value + (value & 1);
-                break;
-            }
-        }
+        m_frames.push_back(AviClip::Span{data.data - m_start, data.size});
         return true;
     }
 
     const AviLimits &m_limits;
+    const unsigned char *m_start = nullptr;
     QString m_error;
     bool m_haveMainHeader = false;
     std::uint32_t m_microSecondsPerFrame = 0;
     std::uint32_t m_streamScale = 0;
     std::uint32_t m_streamRate = 0;
     int m_videoStream = -1;
-    int m_width = 0;
-    int m_height = 0;
-    bool m_topDown = false;
-    int m_bitCount = 0;
     std::uint32_t m_compression = 0;
-    std::array<QRgb, 256> m_palette{};
+    AviFrameFormat m_format;
     std::optional<ByteView> m_movie;
-    std::vector<QImage> m_frames;
-    std::vector<unsigned char> m_indices;
+    std::vector<AviClip::Span> m_frames;
+    bool m_indicesCounted = false;
     std::int64_t m_decodedBytes = 0;
 };
+
+AviReadResult DecodeEveryFrame(AviClipResult read)
+{
+    if (!read.Ok()) {
+        return AviReadResult{std::nullopt, read.error};
+    }
+    AviClip &clip = *read.clip;
+    AviMovie movie;
+    movie.width = clip.Width();
+    movie.height = clip.Height();
+    movie.microSecondsPerFrame = clip.MicroSecondsPerFrame();
+    for (int index = 0; index < clip.FrameCount(); ++index) {
+        movie.frames.push_back(clip.Frame(index));
+        if (movie.frames.back().isNull()) {
+            return AviReadResult{std::nullopt, QStringLiteral("Not enough memory for a frame")};
+        }
+    }
+    return AviReadResult{std::move(movie), QString()};
+}
 
 } // namespace
 
 int AviMovie::FrameIntervalMs() const
 {
-    if (microSecondsPerFrame == 0) {
-        return 100;
+    return FrameIntervalFor(microSecondsPerFrame);
+}
+
+AviClip::AviClip(QByteArray file, AviFrameFormat format, std::uint32_t microSecondsPerFrame,
+                 std::vector<Span> frames)
+    : m_file(std::move(file)), m_format(std::move(format)),
+      m_microSecondsPerFrame(microSecondsPerFrame), m_frames(std::move(frames))
+{
+}
+
+int AviClip::FrameIntervalMs() const
+{
+    return FrameIntervalFor(m_microSecondsPerFrame);
+}
+
+QImage AviClip::Frame(int index)
+{
+    if (index < 0 || index >= FrameCount()) {
+        return {};
     }
-    const std::int64_t ms = (std::int64_t{microSecondsPerFrame} + 500) / 1000;
-    return static_cast<int>(std::clamp<std::int64_t>(ms, 1, 60000));
+    if (index < m_decoded) {
+        m_decoded = -1;
+        m_indices.clear();
+    }
+    while (m_decoded < index) {
+        DecodeNext();
+    }
+    return m_image;
+}
+
+void AviClip::DecodeNext()
+{
+    ++m_decoded;
+    const Span span = m_frames[static_cast<std::size_t>(m_decoded)];
+    const ByteView data{reinterpret_cast<const unsigned char *>(m_file.constData()) + span.offset,
+                        span.size};
+    if (data.size == 0 && m_decoded > 0) {
+        return;
+    }
+    // The palette need not hold black, so a missing first frame is a full-colour one.
+    const bool indexed = m_format.bitCount == 8 && (data.size > 0 || m_format.rle8);
+    QImage frame(m_format.width, m_format.height,
+                 indexed ? QImage::Format_Indexed8 : QImage::Format_RGB32);
+    if (frame.isNull()) {
+        m_image = frame;
+        return;
+    }
+    if (indexed) {
+        frame.setColorTable(m_format.colourTable);
+    }
+    if (m_format.rle8) {
+        if (m_indices.empty()) {
+            m_indices.assign(static_cast<std::size_t>(m_format.width) * m_format.height, 0);
+        }
+        DecodeRle8(data, m_format, m_indices.data());
+        for (int row = 0; row < m_format.height; ++row) {
+            std::copy_n(m_indices.data() + std::int64_t{row} * m_format.width, m_format.width,
+                        frame.scanLine(ImageRow(m_format, row)));
+        }
+    } else if (data.size == 0) {
+        frame.fill(qRgb(0, 0, 0));
+    } else {
+        DecodePlain(data, m_format, frame);
+    }
+    m_image = frame;
+}
+
+AviClipResult ReadAviClip(const QByteArray &bytes, const AviLimits &limits)
+{
+    AviParser parser(limits);
+    return parser.Parse(bytes);
 }
 
 AviReadResult ReadAvi(const QByteArray &bytes, const AviLimits &limits)
 {
-    AviParser parser(limits);
-    return parser.Parse(
-        ByteView{reinterpret_cast<const unsigned char *>(bytes.constData()), bytes.size()});
+    return DecodeEveryFrame(ReadAviClip(bytes, limits));
+}
+
+AviClipResult ReadAviClipFile(const QString &path, const AviLimits &limits)
+{
+    if (QFileInfo(path).isDir()) {
+        return AviClipResult{std::nullopt, QStringLiteral("%1 is a folder").arg(path)};
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return AviClipResult{std::nullopt,
+                             QStringLiteral("Cannot open %1: %2").arg(path, file.errorString())};
+    }
+    if (file.size() > limits.maxFileBytes) {
+        return AviClipResult{std::nullopt, QStringLiteral("%1 is too large").arg(path)};
+    }
+    const QByteArray bytes = file.readAll();
+    if (bytes.size() != file.size()) {
+        return AviClipResult{std::nullopt,
+                             QStringLiteral("Cannot read %1: %2").arg(path, file.errorString())};
+    }
+    return ReadAviClip(bytes, limits);
 }
 
 AviReadResult ReadAviFile(const QString &path, const AviLimits &limits)
 {
-    if (QFileInfo(path).isDir()) {
-        return AviReadResult{std::nullopt, QStringLiteral("%1 is a folder").arg(path)};
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return AviReadResult{std::nullopt,
-                             QStringLiteral("Cannot open %1: %2").arg(path, file.errorString())};
-    }
-    if (file.size() > limits.maxFileBytes) {
-        return AviReadResult{std::nullopt, QStringLiteral("%1 is too large").arg(path)};
-    }
-    const QByteArray bytes = file.readAll();
-    if (bytes.size() != file.size()) {
-        return AviReadResult{std::nullopt,
-                             QStringLiteral("Cannot read %1: %2").arg(path, file.errorString())};
-    }
-    return ReadAvi(bytes, limits);
+    return DecodeEveryFrame(ReadAviClipFile(path, limits));
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QList>
 #include <QString>
 
 #include <cstdint>
@@ -25,11 +26,61 @@ struct AviMovie {
     int width = 0;
     int height = 0;
     std::uint32_t microSecondsPerFrame = 0;
-    // Format_RGB32, width × height each, in the order of the file.
+    // Width × height each, in the order of the file. Frames of 8-bit files are Format_Indexed8
+    // with the file's palette, a quarter of the memory of Format_RGB32, which the others are (and
+    // an empty first chunk, which is black).
     std::vector<QImage> frames;
 
     // The interval a player's timer uses: the file's rate, kept within 1 ms and one minute.
     int FrameIntervalMs() const;
+};
+
+// What decoding a frame needs to know of its file.
+struct AviFrameFormat {
+    int width = 0;
+    int height = 0;
+    int bitCount = 0;
+    bool rle8 = false;
+    // Stored rows run from the top down (a negative height in the file).
+    bool topDown = false;
+    // 256 colours for 8-bit frames.
+    QList<QRgb> colourTable;
+};
+
+// The first video stream of an AVI file, checked whole as ReadAvi checks it, with its frames
+// decoded one at a time: what a player keeps instead of every decoded frame.
+class AviClip {
+public:
+    // Where a frame's chunk lies in the file.
+    struct Span {
+        qsizetype offset = 0;
+        qsizetype size = 0;
+    };
+
+    AviClip() = default;
+    AviClip(QByteArray file, AviFrameFormat format, std::uint32_t microSecondsPerFrame,
+            std::vector<Span> frames);
+
+    int Width() const { return m_format.width; }
+    int Height() const { return m_format.height; }
+    std::uint32_t MicroSecondsPerFrame() const { return m_microSecondsPerFrame; }
+    int FrameIntervalMs() const;
+    int FrameCount() const { return static_cast<int>(m_frames.size()); }
+
+    // The frame (counted from 0) as ReadAvi gives it. Run-length frames build on the one before,
+    // so decoding goes on from the last frame decoded, or starts again at the first.
+    QImage Frame(int index);
+
+private:
+    void DecodeNext();
+
+    QByteArray m_file;
+    AviFrameFormat m_format;
+    std::uint32_t m_microSecondsPerFrame = 0;
+    std::vector<Span> m_frames;
+    int m_decoded = -1;
+    std::vector<unsigned char> m_indices;
+    QImage m_image;
 };
 
 // Either the movie or a sentence saying why the file cannot be played.
@@ -40,9 +91,18 @@ struct AviReadResult {
     bool Ok() const { return movie.has_value(); }
 };
 
+struct AviClipResult {
+    std::optional<AviClip> clip;
+    QString error;
+
+    bool Ok() const { return clip.has_value(); }
+};
+
 // Reads an AVI (RIFF) file held in memory. Frames may be uncompressed 8-bit with a palette, 24-bit
 // or 32-bit, or 8-bit run-length encoded (BI_RLE8); both row orders are read.
 AviReadResult ReadAvi(const QByteArray &bytes, const AviLimits &limits = {});
+AviClipResult ReadAviClip(const QByteArray &bytes, const AviLimits &limits = {});
 
 // The same for a file on disk; a relative path is taken from the current directory.
 AviReadResult ReadAviFile(const QString &path, const AviLimits &limits = {});
+AviClipResult ReadAviClipFile(const QString &path, const AviLimits &limits = {});

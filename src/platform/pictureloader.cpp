@@ -7,12 +7,16 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QImageIOHandler>
+#include <QImageIOPlugin>
 #include <QImageReader>
 #include <QPainter>
+#include <QPluginLoader>
 
 #include <algorithm>
 #include <cstdlib>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -176,23 +180,57 @@ private:
     int m_previous;
 };
 
-QImage ReadWithQt(const QByteArray &bytes, const QByteArray &format, const PictureLimits &limits)
+// QImageReader asks the image plugins in turn whether they read a format, loading each one it
+// asks, with its libraries (WebP, TIFF, MNG, ...), before it comes to the one for JPEG. The plugin
+// named after the format is loaded by itself instead; its handler reads as QImageReader's would,
+// which turns no picture by its metadata unless told to. Null when there is no such plugin (BMP
+// and PNG are built into Qt): QImageReader reads then.
+std::unique_ptr<QImageIOHandler> FormatPluginHandler(QIODevice &device, const QByteArray &format)
 {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, format);
-    reader.setDecideFormatFromContent(false);
-    const QSize size = reader.size();
-    if (!size.isValid() || !limits.Fits(size.width(), size.height()) ||
-        std::int64_t{size.width()} * size.height() * 4 > limits.maxBytes) {
+    QPluginLoader loader(QStringLiteral("imageformats/q") + QString::fromLatin1(format));
+    auto *plugin = qobject_cast<QImageIOPlugin *>(loader.instance());
+    if (plugin == nullptr || !(plugin->capabilities(nullptr, format) & QImageIOPlugin::CanRead)) {
+        return nullptr;
+    }
+    return std::unique_ptr<QImageIOHandler>(plugin->create(&device, format));
+}
+
+template <typename Size, typename Read>
+QImage ReadWithinLimits(const Size &size, const Read &read, const PictureLimits &limits)
+{
+    const QSize announced = size();
+    if (!announced.isValid() || !limits.Fits(announced.width(), announced.height()) ||
+        std::int64_t{announced.width()} * announced.height() * 4 > limits.maxBytes) {
         return {};
     }
     const AllocationLimitScope allocationLimit(limits.maxBytes);
     // The size a reader announces is not always the size it makes: a GIF's image takes the size
     // of its logical screen, which may be far larger than its first frame.
-    const QImage image = reader.read();
+    const QImage image = read();
     return limits.Fits(image.width(), image.height()) ? OpaquePicture(image) : QImage();
+}
+
+QImage ReadWithQt(const QByteArray &bytes, const QByteArray &format, const PictureLimits &limits)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    if (const std::unique_ptr<QImageIOHandler> handler = FormatPluginHandler(buffer, format)) {
+        return ReadWithinLimits(
+            [&] {
+                return handler->supportsOption(QImageIOHandler::Size)
+                           ? handler->option(QImageIOHandler::Size).toSize()
+                           : QSize();
+            },
+            [&] {
+                QImage image;
+                return handler->read(&image) ? image : QImage();
+            },
+            limits);
+    }
+    QImageReader reader(&buffer, format);
+    reader.setDecideFormatFromContent(false);
+    return ReadWithinLimits([&] { return reader.size(); }, [&] { return reader.read(); }, limits);
 }
 
 // Opens a regular file for reading; -1 for anything else. Non-blocking, so a FIFO cannot hang

@@ -12,12 +12,8 @@
 namespace {
 
 using Setup = std::function<void(EffectLabelModel &)>;
+using Pass = int (*)(int);
 using Change = std::function<void(TEffectLabel &)>;
-
-QImage Paint(const EffectLabelModel &label, QSize size, QColor background)
-{
-    return PaintOver(label, size, background);
-}
 
 // Every layer copy falls under the face, so only the face's pixels show.
 void FaceOnly(EffectLabelModel &label, TColor face)
@@ -36,26 +32,12 @@ QFont PlainFont(int pixels)
     return font;
 }
 
-void UseFont(EffectLabelModel &label, int pixels, TFontStyles style = 0)
+void UseFont(EffectLabelModel &label, int pixels)
 {
     EffectLabelFont font = label.Font();
     font.Name = QStringLiteral("Liberation Sans");
     font.Height = pixels;
-    font.Style = style;
     label.SetFont(font);
-}
-
-// The caption drawn the plain way, as the flat layout asks for it, in black on white.
-QImage Reference(QSize size, int pixels, int flags, const QString &text)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::TextAntialiasing, false);
-    painter.setFont(PlainFont(pixels));
-    painter.setPen(Qt::black);
-    painter.drawText(QRect(QPoint(0, 0), size), flags, text);
-    return image;
 }
 
 int CountNot(const QImage &image, QRgb colour, const QRect &area)
@@ -67,11 +49,6 @@ int CountNot(const QImage &image, QRgb colour, const QRect &area)
         }
     }
     return count;
-}
-
-QRgb Halved(QRgb p)
-{
-    return qRgb(qRed(p) / 2, qGreen(p) / 2, qBlue(p) / 2);
 }
 
 // A colourful picture with no pure red in it (blue is never 0).
@@ -88,38 +65,50 @@ QImage Picture(QSize size)
     return image;
 }
 
-QWidget *Block(QWidget *parent, QRect geometry, QColor colour)
+void SetWindowColour(QWidget *widget, QColor colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+}
+
+// A widget that fills its background (or, with fill false, only has the colour in its palette).
+QWidget *Block(QWidget *parent, QRect geometry, QColor colour, bool fill = true)
 {
     auto *block = new QWidget(parent);
     block->setGeometry(geometry);
-    block->setAutoFillBackground(true);
-    QPalette palette = block->palette();
-    palette.setColor(QPalette::Window, colour);
-    block->setPalette(palette);
+    block->setAutoFillBackground(fill);
+    SetWindowColour(block, colour);
     return block;
 }
+
+// A label over a picture in a shown window, as the main window shows its answers.
+struct PictureScene {
+    QWidget window;
+    TEffectLabel *label;
+
+    PictureScene(QSize size, const QImage &picture, QRect pictureArea, QRect labelArea)
+    {
+        window.resize(size);
+        auto *background = new QLabel(&window);
+        background->setGeometry(pictureArea);
+        background->setPixmap(QPixmap::fromImage(picture));
+        label = new TEffectLabel(&window);
+        label->setGeometry(labelArea);
+    }
+};
 
 } // namespace
 
 Q_DECLARE_METATYPE(Setup)
+Q_DECLARE_METATYPE(Pass)
 Q_DECLARE_METATYPE(Change)
 
 class TestEffectLabelPaintPixels : public QObject {
     Q_OBJECT
 
 private slots:
-    void translucentLayer_data();
-    void translucentLayer();
     void verticalGradientRows();
-    void graduateFromDefaultStartsAtWindowTextBytes();
-    void opaqueFillsRectangle();
-    void ampersand_data();
-    void ampersand();
-    void mnemonicUnderlinesBelowBaseline();
-    void longCaptionWraps_data();
-    void longCaptionWraps();
-    void captionCutAt255();
-    void emptyCaptionHorizontalGradientPaintsNothing();
 
     void copiesEqualDrawnText_data();
     void copiesEqualDrawnText();
@@ -127,85 +116,16 @@ private slots:
     void changeAfterPaint();
 
     void disabledDrawnAsEnabled();
-    void shadowDarkensPictureBeneath();
+    void realLayerOverPictureBeneath_data();
+    void realLayerOverPictureBeneath();
     void screenShowsWhatGrabShows();
     void onlyLowerVisibleSiblingsBeneath();
     void partlyOutsideParent();
 };
 
-void TestEffectLabelPaintPixels::translucentLayer_data()
-{
-    QTest::addColumn<Setup>("normal");
-    QTest::addColumn<Setup>("real");
-    QTest::addColumn<QColor>("background");
-    QTest::addColumn<QColor>("normalColour");
-    QTest::addColumn<QColor>("expected");
-
-    auto shadow = [](TEffectOption style) {
-        return Setup([style](EffectLabelModel &l) {
-            l.SetEffectStyle(esShadow);
-            l.SetColourShadow(style == eoReal ? clRed : clBlack);
-            l.SetStyleShadow(style);
-        });
-    };
-    auto highlight = [](TEffectOption style) {
-        return Setup([style](EffectLabelModel &l) {
-            l.SetDirectionShadow(edNone);
-            l.SetDepthShadow(0);
-            l.SetColourShadow(clGreen);
-            l.SetDepthHighlight(2);
-            l.SetColourHighlight(style == eoReal ? clRed : clWhite);
-            l.SetStyleHighlight(style);
-            l.SetFontColor(clNavy);
-        });
-    };
-    QTest::newRow("shadow over white") << shadow(eoNormal) << shadow(eoReal) << QColor(Qt::white)
-                                       << QColor(0, 0, 0) << QColor(127, 127, 127);
-    QTest::newRow("shadow over grey") << shadow(eoNormal) << shadow(eoReal) << QColor(101, 50, 7)
-                                      << QColor(0, 0, 0) << QColor(50, 25, 3);
-    QTest::newRow("highlight over black")
-        << highlight(eoNormal) << highlight(eoReal) << QColor(Qt::black) << QColor(255, 255, 255)
-        << QColor(127, 127, 127);
-    QTest::newRow("highlight over 100")
-        << highlight(eoNormal) << highlight(eoReal) << QColor(100, 100, 100)
-        << QColor(255, 255, 255) << QColor(177, 177, 177);
-}
-
-void TestEffectLabelPaintPixels::translucentLayer()
-{
-    QFETCH(Setup, normal);
-    QFETCH(Setup, real);
-    QFETCH(QColor, background);
-    QFETCH(QColor, normalColour);
-    QFETCH(QColor, expected);
-
-    // The same layer drawn plainly shows where its glyphs fall beside the face.
-    const QSize size(160, 40);
-    EffectLabelModel plain;
-    plain.SetCaption(QStringLiteral("Тень"));
-    normal(plain);
-    EffectLabelModel translucent;
-    translucent.SetCaption(QStringLiteral("Тень"));
-    real(translucent);
-    const QImage reference = Paint(plain, size, background);
-    const QImage image = Paint(translucent, size, background);
-
-    int changed = 0;
-    for (int y = 0; y < size.height(); ++y) {
-        for (int x = 0; x < size.width(); ++x) {
-            if (reference.pixelColor(x, y) == normalColour) {
-                QCOMPARE(image.pixelColor(x, y), expected);
-                ++changed;
-            } else {
-                QCOMPARE(image.pixel(x, y), reference.pixel(x, y));
-            }
-        }
-    }
-    QVERIFY(changed > 30);
-}
-
 void TestEffectLabelPaintPixels::verticalGradientRows()
 {
+    // Black to blue over 21 rows: steps of 12.75, halves to even.
     const int blue[] = {0,   13,  26,  38,  51,  64,  76,  89,  102, 115, 128,
                         140, 153, 166, 178, 191, 204, 217, 230, 242, 255};
     int pixels = 0;
@@ -222,7 +142,7 @@ void TestEffectLabelPaintPixels::verticalGradientRows()
     label.SetCaption(QStringLiteral("ЖЩ|Ё"));
     label.SetGraduateFrom(clBlack);
     label.SetGraduateFace(goVertical);
-    const QImage image = Paint(label, QSize(100, 40), Qt::white);
+    const QImage image = PaintOver(label, QSize(100, 40), Qt::white);
 
     std::set<int> rows;
     for (int y = 0; y < image.height(); ++y) {
@@ -237,154 +157,15 @@ void TestEffectLabelPaintPixels::verticalGradientRows()
     QVERIFY(rows.size() >= 12);
 }
 
-void TestEffectLabelPaintPixels::graduateFromDefaultStartsAtWindowTextBytes()
-{
-    // An underlined caption starting at the left edge has face pixels in the first column.
-    EffectLabelModel label;
-    FaceOnly(label, RgbColour(0, 0, 255));
-    UseFont(label, 20, fsUnderline);
-    label.SetCaption(QStringLiteral("Ж"));
-    label.SetGraduateFace(goHorizontal);
-    const QImage image = Paint(label, QSize(60, 30), Qt::white);
-    int found = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        if (image.pixel(0, y) != qRgb(255, 255, 255)) {
-            QCOMPARE(image.pixelColor(0, y), QColor(8, 0, 0));
-            ++found;
-        }
-    }
-    QVERIFY(found > 0);
-}
-
-void TestEffectLabelPaintPixels::opaqueFillsRectangle()
-{
-    EffectLabelModel label;
-    label.SetTransparent(false);
-    label.SetColor(RgbColour(1, 2, 3));
-    label.SetCaption(QString());
-    const QImage image = Paint(label, QSize(37, 11), Qt::red);
-    QCOMPARE(CountNot(image, qRgb(1, 2, 3), image.rect()), 0);
-}
-
-void TestEffectLabelPaintPixels::ampersand_data()
-{
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<int>("flags");
-    const int flat = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextExpandTabs;
-    QTest::newRow("prefix underlines")
-        << QStringLiteral("&Ответ") << QStringLiteral("&Ответ") << (flat | Qt::TextShowMnemonic);
-    QTest::newRow("double shows one") << QStringLiteral("A&&B") << QStringLiteral("A&B") << flat;
-    QTest::newRow("double then prefix")
-        << QStringLiteral("Да && &нет") << QStringLiteral("Да && &нет")
-        << (flat | Qt::TextShowMnemonic);
-}
-
-void TestEffectLabelPaintPixels::ampersand()
-{
-    QFETCH(QString, caption);
-    QFETCH(QString, shown);
-    QFETCH(int, flags);
-    const QSize size(200, 30);
-    EffectLabelModel label;
-    FaceOnly(label, clBlack);
-    UseFont(label, 20);
-    label.SetTransparent(false);
-    label.SetColor(clWhite);
-    label.SetCaption(caption);
-    QCOMPARE(Paint(label, size, Qt::gray), Reference(size, 20, flags, shown));
-}
-
-void TestEffectLabelPaintPixels::mnemonicUnderlinesBelowBaseline()
-{
-    const QSize size(200, 30);
-    EffectLabelModel label;
-    FaceOnly(label, clBlack);
-    UseFont(label, 20);
-    label.SetCaption(QStringLiteral("Ответ"));
-    const QImage plain = Paint(label, size, Qt::white);
-    label.SetCaption(QStringLiteral("&Ответ"));
-    const QImage marked = Paint(label, size, Qt::white);
-    const int ascent = QFontMetrics(PlainFont(20)).ascent();
-    int differing = 0;
-    for (int y = 0; y < size.height(); ++y) {
-        for (int x = 0; x < size.width(); ++x) {
-            if (plain.pixel(x, y) != marked.pixel(x, y)) {
-                // Only the underline is added, under the first letter and below the baseline.
-                QVERIFY(y >= ascent);
-                QCOMPARE(marked.pixel(x, y), qRgb(0, 0, 0));
-                ++differing;
-            }
-        }
-    }
-    QVERIFY(differing >= 5);
-}
-
-void TestEffectLabelPaintPixels::longCaptionWraps_data()
-{
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<int>("width");
-    QTest::newRow("wider than the label") << QStringLiteral("Москва является столицей") << 120;
-    QTest::newRow("line break") << QStringLiteral("Да\nнет") << 300;
-}
-
-void TestEffectLabelPaintPixels::longCaptionWraps()
-{
-    QFETCH(QString, caption);
-    QFETCH(int, width);
-    EffectLabelModel label;
-    FaceOnly(label, clBlack);
-    UseFont(label, 19);
-    label.SetCaption(caption);
-    const QImage image = Paint(label, QSize(width, 80), Qt::white);
-    const int line = QFontMetrics(PlainFont(19)).height();
-    QVERIFY(CountNot(image, qRgb(255, 255, 255), QRect(0, line, width, 80 - line)) > 20);
-}
-
-void TestEffectLabelPaintPixels::captionCutAt255()
-{
-    QString caption;
-    while (caption.size() < 300) {
-        caption += QStringLiteral("да нет ");
-    }
-    // Character 256 is a visible letter.
-    QVERIFY(!caption.at(255).isSpace());
-    const QSize size(400, 400);
-    EffectLabelModel label;
-    FaceOnly(label, clBlack);
-    UseFont(label, 12);
-    label.SetCaption(caption);
-    const QImage image = Paint(label, size, Qt::white);
-    const int flags =
-        Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextExpandTabs | Qt::TextShowMnemonic;
-    QCOMPARE(image, Reference(size, 12, flags, caption.left(255)));
-    QVERIFY(image != Reference(size, 12, flags, caption.left(256)));
-}
-
-void TestEffectLabelPaintPixels::emptyCaptionHorizontalGradientPaintsNothing()
-{
-    EffectLabelModel label;
-    label.SetCaption(QString());
-    label.SetGraduateFace(goHorizontal);
-    label.SetGraduateFrom(clRed);
-    const QImage picture = Picture(QSize(50, 20));
-    QImage work = picture;
-    ImagePaintSurface surface(std::move(work));
-    PaintEffectLabel(label, picture.size(), surface);
-    QCOMPARE(*surface.Finish(), picture);
-}
-
 void TestEffectLabelPaintPixels::copiesEqualDrawnText_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("align");
     QTest::addColumn<bool>("maskUsedFirst");
-    QTest::newRow("centred") << QStringLiteral("Москва является столицей") << int(Qt::AlignHCenter)
-                             << false;
     QTest::newRow("left, mnemonic, wrapped")
         << QStringLiteral("&Да\tи && нет, конечно же нет") << int(Qt::AlignLeft) << false;
     QTest::newRow("right, line break") << QStringLiteral("Да\nнет") << int(Qt::AlignRight) << false;
-    QTest::newRow("mask drawn on before")
+    QTest::newRow("centred, mask drawn on before")
         << QStringLiteral("Москва") << int(Qt::AlignHCenter) << true;
 }
 
@@ -430,13 +211,11 @@ void TestEffectLabelPaintPixels::copiesEqualDrawnText()
 
 void TestEffectLabelPaintPixels::changeAfterPaint_data()
 {
+    // One row for each thing the kept layout is made from, and the colour, which is not part of it.
     QTest::addColumn<Change>("change");
     QTest::newRow("caption") << Change(
         [](TEffectLabel &l) { l.SetCaption(QStringLiteral("Киев")); });
-    QTest::newRow("font height") << Change([](TEffectLabel &l) { l.SetFontHeight(24); });
-    QTest::newRow("font style") << Change([](TEffectLabel &l) { l.SetFontStyle(fsItalic); });
-    QTest::newRow("font name") << Change(
-        [](TEffectLabel &l) { l.SetFontName(QStringLiteral("DejaVu Sans Mono")); });
+    QTest::newRow("font") << Change([](TEffectLabel &l) { l.SetFontHeight(24); });
     QTest::newRow("font colour") << Change([](TEffectLabel &l) { l.SetFontColor(clRed); });
     QTest::newRow("alignment") << Change([](TEffectLabel &l) { l.SetAlignment(taRightJustify); });
     QTest::newRow("size") << Change([](TEffectLabel &l) { l.resize(150, 40); });
@@ -481,28 +260,40 @@ void TestEffectLabelPaintPixels::disabledDrawnAsEnabled()
     QCOMPARE(label.grab().toImage(), enabled);
 }
 
-void TestEffectLabelPaintPixels::shadowDarkensPictureBeneath()
+void TestEffectLabelPaintPixels::realLayerOverPictureBeneath_data()
 {
-    QWidget window;
-    window.resize(320, 90);
-    const QImage picture = Picture(QSize(300, 70));
-    auto *background = new QLabel(&window);
-    background->setGeometry(10, 10, 300, 70);
-    background->setPixmap(QPixmap::fromImage(picture));
-    auto *label = new TEffectLabel(&window);
-    label->setGeometry(20, 15, 260, 50);
-    label->SetEffectStyle(esShadow);
-    label->SetStyleShadow(eoReal);
-    label->SetDepthShadow(3);
-    label->SetFontColor(clRed);
-    label->SetCaption(QStringLiteral("Тень"));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // Each channel of what lies beneath is halved, or brought halfway to 255, rounding down.
+    QTest::addColumn<Setup>("layer");
+    QTest::addColumn<Pass>("pass");
+    QTest::newRow("shadow darkens") << Setup([](EffectLabelModel &l) {
+        l.SetEffectStyle(esShadow);
+        l.SetStyleShadow(eoReal);
+        l.SetDepthShadow(3);
+    }) << Pass([](int c) { return c / 2; });
+    QTest::newRow("highlight lightens") << Setup([](EffectLabelModel &l) {
+        l.SetEffectStyle(esNone);
+        l.SetStyleHighlight(eoReal);
+        l.SetDirectionHighlight(edUpLeft);
+        l.SetDepthHighlight(3);
+    }) << Pass([](int c) { return (c + 255) / 2; });
+}
 
-    const QImage image = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    int darkened = 0;
+void TestEffectLabelPaintPixels::realLayerOverPictureBeneath()
+{
+    QFETCH(Setup, layer);
+    QFETCH(Pass, pass);
+    const QImage picture = Picture(QSize(300, 70));
+    PictureScene scene(QSize(320, 90), picture, QRect(10, 10, 300, 70), QRect(20, 15, 260, 50));
+    layer(*scene.label);
+    scene.label->SetFontColor(clRed);
+    scene.label->SetCaption(QStringLiteral("Тень"));
+    scene.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&scene.window));
+
+    const QImage image = scene.window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int changed = 0;
     int face = 0;
-    const QRect area = label->geometry();
+    const QRect area = scene.label->geometry();
     for (int y = area.top(); y <= area.bottom(); ++y) {
         for (int x = area.left(); x <= area.right(); ++x) {
             const QRgb beneath = picture.pixel(x - 10, y - 10);
@@ -510,39 +301,36 @@ void TestEffectLabelPaintPixels::shadowDarkensPictureBeneath()
             if (shown == qRgb(255, 0, 0)) {
                 ++face;
             } else if (shown != beneath) {
-                QCOMPARE(shown, Halved(beneath));
-                ++darkened;
+                QCOMPARE(shown,
+                         qRgb(pass(qRed(beneath)), pass(qGreen(beneath)), pass(qBlue(beneath))));
+                ++changed;
             }
         }
     }
     QVERIFY(face > 30);
-    QVERIFY(darkened > 30);
+    QVERIFY(changed > 30);
 }
 
 void TestEffectLabelPaintPixels::screenShowsWhatGrabShows()
 {
     // The window system's own paint of a shown window, not a render on request.
-    QWidget window;
-    window.resize(320, 90);
-    auto *background = new QLabel(&window);
-    background->setGeometry(0, 0, 320, 90);
-    background->setPixmap(QPixmap::fromImage(Picture(QSize(320, 90))));
-    auto *label = new TEffectLabel(&window);
-    label->setGeometry(10, 10, 300, 60);
-    label->SetStyleHighlight(eoReal);
-    label->SetDepthHighlight(3);
-    label->SetGraduateFace(goHorizontal);
-    label->SetCaption(QStringLiteral("Экран"));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    const QImage screen = window.screen()->grabWindow(window.winId()).toImage();
+    const QImage picture = Picture(QSize(320, 90));
+    PictureScene scene(QSize(320, 90), picture, QRect(0, 0, 320, 90), QRect(10, 10, 300, 60));
+    scene.label->SetStyleHighlight(eoReal);
+    scene.label->SetDepthHighlight(3);
+    scene.label->SetGraduateFace(goHorizontal);
+    scene.label->SetCaption(QStringLiteral("Экран"));
+    scene.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&scene.window));
+    const QImage screen = scene.window.screen()->grabWindow(scene.window.winId()).toImage();
     if (screen.isNull()) {
         QSKIP("this platform cannot read back a window");
     }
-    const QImage grabbed = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const QImage shown = screen.convertToFormat(QImage::Format_RGB32).copy(label->geometry());
-    QCOMPARE(shown, grabbed.copy(label->geometry()));
-    QVERIFY(shown != Picture(QSize(320, 90)).copy(label->geometry()));
+    const QRect area = scene.label->geometry();
+    const QImage grabbed = scene.window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage shown = screen.convertToFormat(QImage::Format_RGB32).copy(area);
+    QCOMPARE(shown, grabbed.copy(area));
+    QVERIFY(shown != picture.copy(area));
 }
 
 void TestEffectLabelPaintPixels::onlyLowerVisibleSiblingsBeneath()
@@ -550,21 +338,14 @@ void TestEffectLabelPaintPixels::onlyLowerVisibleSiblingsBeneath()
     QWidget window;
     window.resize(200, 100);
     window.setAutoFillBackground(true);
-    QPalette palette = window.palette();
-    palette.setColor(QPalette::Window, QColor(0, 200, 0));
-    window.setPalette(palette);
+    SetWindowColour(&window, QColor(0, 200, 0));
 
     Block(&window, QRect(0, 0, 60, 100), QColor(200, 0, 0));
     Block(&window, QRect(0, 0, 200, 100), QColor(0, 0, 200))->hide();
     // A sibling that does not fill its background leaves what lies beneath it.
-    auto *clear = new QWidget(&window);
-    clear->setGeometry(0, 0, 200, 100);
-    QPalette magenta = clear->palette();
-    magenta.setColor(QPalette::Window, QColor(255, 0, 255));
-    clear->setPalette(magenta);
+    Block(&window, QRect(0, 0, 200, 100), QColor(255, 0, 255), false);
     auto *label = new TEffectLabel(&window);
     label->setGeometry(20, 10, 100, 50);
-    label->SetCaption(QString());
     Block(&window, QRect(100, 0, 100, 100), QColor(200, 200, 0));
 
     const QImage image = label->grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -575,16 +356,13 @@ void TestEffectLabelPaintPixels::onlyLowerVisibleSiblingsBeneath()
 
 void TestEffectLabelPaintPixels::partlyOutsideParent()
 {
+    // The parts outside the parent show its window colour.
     QWidget window;
     window.resize(100, 50);
-    window.setAutoFillBackground(true);
-    QPalette palette = window.palette();
-    palette.setColor(QPalette::Window, QColor(0, 200, 0));
-    window.setPalette(palette);
+    SetWindowColour(&window, QColor(0, 200, 0));
     Block(&window, QRect(0, 0, 100, 50), QColor(0, 0, 200));
     auto *label = new TEffectLabel(&window);
     label->setGeometry(-10, 30, 50, 40);
-    label->SetCaption(QString());
 
     const QImage image = label->grab().toImage().convertToFormat(QImage::Format_RGB32);
     QCOMPARE(image.pixel(10, 0), qRgb(0, 0, 200));

@@ -1,10 +1,9 @@
-#include "app/handlerguard.h"
 #include "quiz/questionbank.h"
 #include "runtime/cp1251.h"
 #include "runtime/ioerror.h"
 #include "runtime/textfile.h"
 #include "support/bankfixtures.h"
-#include "support/scripteddialogs.h"
+#include "support/startdirectory.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +11,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <numeric>
 
 namespace {
 
@@ -33,31 +33,11 @@ std::vector<BankQuestion> NumberedQuestions(int count, int answers)
     return questions;
 }
 
-// Answers of each question joined with "|", so that a table row can list them.
-QList<QByteArray> JoinedAnswers(const QuestionBank &bank)
-{
-    QList<QByteArray> joined;
-    for (int i = 1; i <= bank.QuestionCount; ++i) {
-        QList<QByteArray> answers;
-        for (int k = 1; k <= bank.AnswerCounts[i]; ++k) {
-            answers.append(Bytes(bank.AnswerTexts[i][k]));
-        }
-        joined.append(answers.join('|'));
-    }
-    return joined;
-}
-
 bool IsPermutation(const QuestionBank &bank)
 {
-    std::vector<int> order(bank.QuestionOrder.begin() + 1,
-                           bank.QuestionOrder.begin() + 1 + bank.QuestionCount);
-    std::sort(order.begin(), order.end());
-    for (int i = 0; i < bank.QuestionCount; ++i) {
-        if (order[static_cast<std::size_t>(i)] != i + 1) {
-            return false;
-        }
-    }
-    return true;
+    std::vector<int> numbers(bank.QuestionCount);
+    std::iota(numbers.begin(), numbers.end(), 1);
+    return std::is_permutation(numbers.begin(), numbers.end(), bank.QuestionOrder.begin() + 1);
 }
 
 // The number of the one correct answer, 0 when there is none, -1 when more than one match.
@@ -74,6 +54,8 @@ int CorrectAnswerOf(const QuestionBank &bank, int question)
 
 } // namespace
 
+Q_DECLARE_METATYPE(std::vector<BankQuestion>)
+
 class TestQuestionBank : public QObject {
     Q_OBJECT
 
@@ -86,9 +68,7 @@ private:
 
     void WriteBank(const QString &name, const QByteArray &bytes, const QString &folder = {})
     {
-        QFile file(QDir(folder.isEmpty() ? m_start.path() : folder).filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QCOMPARE(file.write(bytes), bytes.size());
+        WriteFixtureFile(QDir(folder.isEmpty() ? m_start.path() : folder).filePath(name), bytes);
     }
 
     // Loads grade 5's bank holding the bytes; the message of a BankFormatError, or "" on success.
@@ -121,125 +101,87 @@ private slots:
         const std::string ggj = WriteBankBytes(
             60, {{"a", {"1", "2"}, 2}, {"b", {"1", "2"}, 1}, {"c", {"1", "2", "3"}, 3}});
         QCOMPARE(Bytes(ggj).split('\n').at(1), QByteArray("ggj\r"));
+
+        // Texts go out in code page 1251.
+        QCOMPARE(
+            Bytes(WriteBankBytes(60, {{QStringLiteral("Ёлка №1"), {QStringLiteral("да")}, 1}})),
+            QByteArray("1 60\r\nf\r\n\xa8\xeb\xea\xe0 \xb9"
+                       "1\r\n\xe4\xe0\r\n#\r\n"));
     }
 
     void writerRefusesWhatCannotBeABank_data()
     {
-        QTest::addColumn<int>("correct");
-        QTest::addColumn<QStringList>("answers");
-        QTest::addColumn<QString>("text");
+        using Questions = std::vector<BankQuestion>;
+        QTest::addColumn<Questions>("questions");
 
-        QTest::newRow("no correct answer") << 0 << QStringList{"a", "b"} << "q";
-        QTest::newRow("correct beyond the answers") << 3 << QStringList{"a", "b"} << "q";
+        QTest::newRow("no correct answer") << Questions{{"q", {"a", "b"}, 0}};
+        QTest::newRow("correct beyond the answers") << Questions{{"q", {"a", "b"}, 3}};
         QTest::newRow("correct sixth answer")
-            << 6 << QStringList{"1", "2", "3", "4", "5", "6"} << "q";
-        QTest::newRow("line end in a text") << 1 << QStringList{"a\nb"} << "q";
-        QTest::newRow("CR in the question") << 1 << QStringList{"a"} << "q\r";
-        QTest::newRow("Ctrl+Z in a text") << 1 << QStringList{"a", QString(QChar(26))} << "q";
-        QTest::newRow("# as a later answer") << 1 << QStringList{"a", "#"} << "q";
+            << Questions{{"q", {"1", "2", "3", "4", "5", "6"}, 6}};
+        QTest::newRow("LF in an answer") << Questions{{"q", {"a\nb"}, 1}};
+        QTest::newRow("CR in the question") << Questions{{"q\r", {"a"}, 1}};
+        QTest::newRow("Ctrl+Z in an answer") << Questions{{"q", {"a", QString(QChar(26))}, 1}};
+        QTest::newRow("# as a later answer") << Questions{{"q", {"a", "#"}, 1}};
+        // Question 153's fifth answer would need key byte 258.
+        QTest::newRow("key byte above 255") << NumberedQuestions(153, 5);
     }
 
     void writerRefusesWhatCannotBeABank()
     {
-        QFETCH(int, correct);
-        QFETCH(QStringList, answers);
-        QFETCH(QString, text);
-        QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
-                                 WriteBankBytes(60, {BankQuestion{text, answers, correct}}));
-    }
-
-    void writerRefusesAKeyByteAbove255()
-    {
-        QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
-                                 WriteBankBytes(60, NumberedQuestions(153, 5)));
+        QFETCH(std::vector<BankQuestion>, questions);
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, WriteBankBytes(60, questions));
     }
 
     void format_data()
     {
+        using Texts = QList<QByteArray>;
         QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<int>("timeLeft");
-        QTest::addColumn<QList<QByteArray>>("questions");
-        QTest::addColumn<QList<QByteArray>>("answers");
-        QTest::addColumn<QList<int>>("correct");
+        QTest::addColumn<Texts>("questions");
 
-        const QList<QByteArray> twoTexts{"first question", "second question"};
-        const QList<QByteArray> twoAnswers{"answer one|answer two|answer three", "yes|no"};
-        const QList<int> twoCorrect{3, 1};
-        QTest::newRow("described example")
-            << TwoQuestions << 120 << twoTexts << twoAnswers << twoCorrect;
+        const QByteArray two = TwoQuestions;
+        const QByteArray first = "first question: answer one|answer two|answer three = 3";
+        const Texts both{first, "second question: yes|no = 1"};
+        QTest::newRow("described example") << two << both;
         QTest::newRow("words after the header numbers")
-            << QByteArray(TwoQuestions).replace("2 120", "2 120 seconds in all") << 120 << twoTexts
-            << twoAnswers << twoCorrect;
-        QTest::newRow("header numbers on two lines")
-            << QByteArray(TwoQuestions).replace("2 120", "2\r\n120") << 120 << twoTexts
-            << twoAnswers << twoCorrect;
-        QTest::newRow("empty line before the header")
-            << "\r\n" + TwoQuestions << 120 << twoTexts << twoAnswers << twoCorrect;
-        QTest::newRow("hexadecimal header") << QByteArray(TwoQuestions).replace("2 120", "$2 $78")
-                                            << 120 << twoTexts << twoAnswers << twoCorrect;
-        QTest::newRow("CR line ends") << QByteArray(TwoQuestions).replace("\r\n", "\r") << 120
-                                      << twoTexts << twoAnswers << twoCorrect;
-        QTest::newRow("no line end after the last #")
-            << TwoQuestions.chopped(2) << 120 << twoTexts << twoAnswers << twoCorrect;
+            << QByteArray(two).replace("2 120", "2 120 seconds in all") << both;
+        QTest::newRow("no line end after the last #") << two.chopped(2) << both;
         QTest::newRow("anything after the last # is never read")
-            << TwoQuestions + "junk\nwith a lone LF\r\n7 7\r\n"
-            << 120 << twoTexts << twoAnswers << twoCorrect;
-        QTest::newRow("Ctrl+Z after the last #") << TwoQuestions + "\x1a"
-                                                                   "junk"
-                                                 << 120 << twoTexts << twoAnswers << twoCorrect;
-        QTest::newRow("# with a trailing blank is an answer")
-            << QByteArray("1 60\r\nh\r\nQ\r\na\r\n# \r\nb\r\n#\r\n") << 60 << QList<QByteArray>{"Q"}
-            << QList<QByteArray>{"a|# |b"} << QList<int>{3};
-        QTest::newRow("# right after the question is the first answer")
-            << QByteArray("1 60\r\ng\r\nQ\r\n#\r\nx\r\n#\r\n") << 60 << QList<QByteArray>{"Q"}
-            << QList<QByteArray>{"#|x"} << QList<int>{2};
-        QTest::newRow("one answer")
-            << QByteArray("1 60\r\nf\r\nQ\r\nonly\r\n#\r\n") << 60 << QList<QByteArray>{"Q"}
-            << QList<QByteArray>{"only"} << QList<int>{1};
-        QTest::newRow("empty answer and empty question")
-            << QByteArray("1 60\r\ng\r\n\r\n\r\nb\r\n#\r\n") << 60 << QList<QByteArray>{""}
-            << QList<QByteArray>{"|b"} << QList<int>{2};
-        QTest::newRow("five answers")
-            << QByteArray("1 60\r\nj\r\nQ\r\n1\r\n2\r\n3\r\n4\r\n5\r\n#\r\n") << 60
-            << QList<QByteArray>{"Q"} << QList<QByteArray>{"1|2|3|4|5"} << QList<int>{5};
-        QTest::newRow("blanks kept as they are")
-            << QByteArray("1 60\r\ng\r\n  Q  \r\n a\r\nb \r\n#\r\n") << 60
-            << QList<QByteArray>{"  Q  "} << QList<QByteArray>{" a|b "} << QList<int>{2};
-        QTest::newRow("CP1251 text")
-            << QByteArray("1 90\r\ng\r\n\xd1\xea\xee\xeb\xfc\xea\xee?\r\n\xcf\xff\xf2\xfc\r\n"
-                          "\xd8\xe5\xf1\xf2\xfc\r\n#\r\n")
-            << 90 << QList<QByteArray>{"\xd1\xea\xee\xeb\xfc\xea\xee?"}
-            << QList<QByteArray>{"\xcf\xff\xf2\xfc|\xd8\xe5\xf1\xf2\xfc"} << QList<int>{2};
+            << two + "junk\nwith a lone LF\r\n7 7\r\n"
+            << both;
         QTest::newRow("short key: the second question has no correct answer")
-            << QByteArray(TwoQuestions).replace("hg\r\n", "h\r\n") << 120 << twoTexts << twoAnswers
-            << QList<int>{3, 0};
-        QTest::newRow("empty key") << QByteArray(TwoQuestions).replace("hg\r\n", "\r\n") << 120
-                                   << twoTexts << twoAnswers << QList<int>{0, 0};
-        QTest::newRow("key byte out of range") << QByteArray(TwoQuestions).replace("hg", "ha")
-                                               << 120 << twoTexts << twoAnswers << QList<int>{3, 0};
+            << QByteArray(two).replace("hg\r\n", "h\r\n")
+            << Texts{first, "second question: yes|no = 0"};
+        QTest::newRow("# with a trailing blank is an answer")
+            << QByteArray("1 60\r\nh\r\nQ\r\na\r\n# \r\nb\r\n#\r\n") << Texts{"Q: a|# |b = 3"};
+        QTest::newRow("# right after the question is the first answer")
+            << QByteArray("1 60\r\ng\r\nQ\r\n#\r\nx\r\n#\r\n") << Texts{"Q: #|x = 2"};
+        QTest::newRow("one answer")
+            << QByteArray("1 60\r\nf\r\nQ\r\nonly\r\n#\r\n") << Texts{"Q: only = 1"};
+        QTest::newRow("five answers")
+            << QByteArray("1 60\r\nj\r\nQ\r\n1\r\n2\r\n3\r\n4\r\n5\r\n#\r\n")
+            << Texts{"Q: 1|2|3|4|5 = 5"};
+        QTest::newRow("blanks kept, empty texts allowed")
+            << QByteArray("1 60\r\ng\r\n  Q  \r\n\r\nb \r\n#\r\n") << Texts{"  Q  : |b  = 2"};
     }
 
+    // Each question as "text: answer|answer = number of the correct one".
     void format()
     {
         QFETCH(QByteArray, file);
-        QFETCH(int, timeLeft);
         QFETCH(QList<QByteArray>, questions);
-        QFETCH(QList<QByteArray>, answers);
-        QFETCH(QList<int>, correct);
 
         QuestionBank bank;
         QCOMPARE(LoadGradeFive(bank, file), QString());
-        QCOMPARE(qsizetype(bank.QuestionCount), questions.size());
-        QCOMPARE(bank.TimeLeft, timeLeft);
-        QList<QByteArray> texts;
-        QList<int> correctAnswers;
+        QList<QByteArray> read;
         for (int i = 1; i <= bank.QuestionCount; ++i) {
-            texts.append(Bytes(bank.QuestionTexts[i]));
-            correctAnswers.append(CorrectAnswerOf(bank, i));
+            QList<QByteArray> answers;
+            for (int k = 1; k <= bank.AnswerCounts[i]; ++k) {
+                answers.append(Bytes(bank.AnswerTexts[i][k]));
+            }
+            read.append(Bytes(bank.QuestionTexts[i]) + ": " + answers.join('|') + " = " +
+                        QByteArray::number(CorrectAnswerOf(bank, i)));
         }
-        QCOMPARE(texts, questions);
-        QCOMPARE(JoinedAnswers(bank), answers);
-        QCOMPARE(correctAnswers, correct);
+        QCOMPARE(read, questions);
         QVERIFY(IsPermutation(bank));
     }
 
@@ -248,48 +190,37 @@ private slots:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QStringList>("says");
 
+        const QByteArray two = TwoQuestions;
         QTest::newRow("empty file") << QByteArray() << QStringList{"«Vop5.dat» пуст."};
-        QTest::newRow("count 0") << QByteArray("0 60\r\n\r\n")
-                                 << QStringList{"«Vop5.dat», строка 1:", "число вопросов 0",
-                                                "от 1 до 50"};
+        QTest::newRow("count 0 on line 3")
+            << QByteArray("\r\n\r\n0 60\r\n")
+            << QStringList{"«Vop5.dat», строка 3:", "число вопросов 0", "от 1 до 50"};
         QTest::newRow("count 51") << Bytes(WriteBankBytes(60, NumberedQuestions(51, 2)))
                                   << QStringList{"строка 1:", "число вопросов 51"};
         QTest::newRow("count 306 is not taken as its low byte 50")
-            << QByteArray(TwoQuestions).replace("2 120", "306 120")
-            << QStringList{"число вопросов 306"};
-        QTest::newRow("negative count") << QByteArray(TwoQuestions).replace("2 120", "-2 120")
-                                        << QStringList{"число вопросов -2"};
-        QTest::newRow("count on a later line")
-            << QByteArray("\r\n\r\n0 60\r\n") << QStringList{"строка 3:", "число вопросов 0"};
-        QTest::newRow("sixth answer") << Bytes(WriteBankBytes(60, NumberedQuestions(1, 6)))
-                                      << QStringList{"строка 9:", "у вопроса 1 (строка 3)",
-                                                     "больше пяти ответов", "пропущена строка «#»"};
+            << QByteArray(two).replace("2 120", "306 120") << QStringList{"число вопросов 306"};
         QTest::newRow("sixth answer of the second question")
             << Bytes(WriteBankBytes(60, {NumberedQuestions(1, 2)[0], NumberedQuestions(2, 6)[1]}))
-            << QStringList{"строка 13:", "у вопроса 2 (строка 7)"};
+            << QStringList{"строка 13:", "у вопроса 2 (строка 7)", "больше пяти ответов",
+                           "пропущена строка «#»"};
         QTest::newRow("ends before the last #")
-            << TwoQuestions.chopped(3)
+            << two.chopped(3)
             << QStringList{"«Vop5.dat» кончился", "у вопроса 2 (строка 8)",
                            "нет завершающей строки «#»"};
-        QTest::newRow("Ctrl+Z before the last #")
-            << QByteArray(TwoQuestions).replace("no\r\n", "no\x1a\r\n")
-            << QStringList{"у вопроса 2 (строка 8)", "нет завершающей строки «#»"};
         QTest::newRow("# with a blank closes nothing")
             << QByteArray("1 60\r\nf\r\nQ\r\na\r\n# \r\n")
             << QStringList{"у вопроса 1 (строка 3)", "нет завершающей строки «#»"};
         QTest::newRow("ends right after a question")
             << QByteArray("1 60\r\ng\r\nQ") << QStringList{"у вопроса 1 (строка 3)"};
         QTest::newRow("lines end in LF alone")
-            << QByteArray(TwoQuestions).replace("\r\n", "\n")
+            << QByteArray(two).replace("\r\n", "\n")
             << QStringList{"«Vop5.dat», строка 1:", "строки разделены только символом LF", "CR LF"};
         QTest::newRow("one answer line ends in LF alone")
-            << QByteArray(TwoQuestions).replace("answer two\r\n", "answer two\n")
+            << QByteArray(two).replace("answer two\r\n", "answer two\n")
             << QStringList{"строка 5:", "только символом LF"};
         QTest::newRow("more questions counted than written")
-            << QByteArray(TwoQuestions).replace("2 120", "3 120")
+            << QByteArray(two).replace("2 120", "3 120")
             << QStringList{"указано число вопросов 3", "найдено только 2"};
-        QTest::newRow("header alone")
-            << QByteArray("1 60") << QStringList{"указано число вопросов 1", "найдено только 0"};
     }
 
     void brokenBanks()
@@ -313,18 +244,6 @@ private slots:
         QCOMPARE(PendingIoCode(), 0);
     }
 
-    // What the teacher sees: the message in the error box, with no second full stop.
-    void brokenBankInTheErrorBox()
-    {
-        WriteBank(QStringLiteral("Vop5.dat"), "0 60\r\n");
-        ScriptedDialogs dialogs;
-        QuestionBank bank;
-        RunGuarded(dialogs, [&] { ReadTest(bank, 0, StartDirectory(), m_generator); });
-        QCOMPARE(dialogs.texts(),
-                 QStringList{"Файл вопросов «Vop5.dat», строка 1: число вопросов 0, а должно быть "
-                             "от 1 до 50."});
-    }
-
     void ioErrors_data()
     {
         QTest::addColumn<QByteArray>("file");
@@ -333,7 +252,6 @@ private slots:
 
         QTest::newRow("missing bank") << QByteArray() << 2 << 120;
         QTest::newRow("header not a number") << QByteArray("abc 90\r\nhg\r\n") << 106 << 90;
-        QTest::newRow("count with a decimal point") << QByteArray("2.5 90\r\nhg\r\n") << 106 << 90;
         QTest::newRow("bank is a directory") << QByteArray("<directory>") << 5 << 120;
     }
 
@@ -364,29 +282,19 @@ private slots:
         QCOMPARE(bank.AnswerKey, std::string("hg"));
     }
 
-    void gradesShareFiles_data()
-    {
-        QTest::addColumn<int>("grade");
-        QTest::addColumn<QString>("file");
-        QTest::newRow("5") << 0 << "Vop5.dat";
-        QTest::newRow("6") << 1 << "Vop67.dat";
-        QTest::newRow("7") << 2 << "Vop67.dat";
-        QTest::newRow("8") << 3 << "Vop89.dat";
-        QTest::newRow("9") << 4 << "Vop89.dat";
-        QTest::newRow("10") << 5 << "Vop1011.dat";
-        QTest::newRow("11") << 6 << "Vop1011.dat";
-    }
-
     void gradesShareFiles()
     {
-        QFETCH(int, grade);
-        QFETCH(QString, file);
         for (const QString name : {"Vop5.dat", "Vop67.dat", "Vop89.dat", "Vop1011.dat"}) {
             WriteBank(name, Bytes(WriteBankBytes(60, {{name, {"a", "b"}, 1}})));
         }
-        QuestionBank bank;
-        ReadTest(bank, static_cast<std::uint8_t>(grade), StartDirectory(), m_generator);
-        QCOMPARE(QString::fromStdString(bank.QuestionTexts[1]), file);
+        QStringList files;
+        for (std::uint8_t grade = 0; grade < 7; ++grade) {
+            QuestionBank bank;
+            ReadTest(bank, grade, StartDirectory(), m_generator);
+            files.append(QString::fromStdString(bank.QuestionTexts[1]));
+        }
+        QCOMPARE(files, (QStringList{"Vop5.dat", "Vop67.dat", "Vop67.dat", "Vop89.dat", "Vop89.dat",
+                                     "Vop1011.dat", "Vop1011.dat"}));
     }
 
     void keyRule_data()
@@ -399,22 +307,12 @@ private slots:
         QTest::newRow("g marks answer 2 of question 1") << QByteArray("ggj") << 1 << 2 << true;
         QTest::newRow("g: answer 1 of question 1 is wrong") << QByteArray("ggj") << 1 << 1 << false;
         QTest::newRow("g marks answer 1 of question 2") << QByteArray("ggj") << 2 << 1 << true;
-        QTest::newRow("j marks answer 3 of question 3") << QByteArray("ggj") << 3 << 3 << true;
-        QTest::newRow("j: answer 4 of question 3 is wrong") << QByteArray("ggj") << 3 << 4 << false;
-        QTest::newRow("lowest byte, 102") << QByteArray("f") << 1 << 1 << true;
         QTest::newRow("byte 101 matches nothing") << QByteArray("e") << 1 << 0 << false;
-        QTest::newRow("byte below 100 + i, negative difference")
-            << QByteArray("a") << 1 << -4 << false;
         QTest::newRow("byte 107 is answer 6, beyond the labels")
             << QByteArray("k") << 1 << 6 << false;
         QTest::newRow("byte 133 above 127: question 30, answer 3")
             << QByteArray(29, 'x') + "\x85" << 30 << 3 << true;
-        QTest::newRow("byte 155: question 50, answer 5")
-            << QByteArray(49, 'x') + "\x9b" << 50 << 5 << true;
-        QTest::newRow("byte 255 matches nothing")
-            << QByteArray(49, 'x') + "\xff" << 50 << 5 << false;
         QTest::newRow("key shorter than the question number") << QByteArray("g") << 2 << 1 << false;
-        QTest::newRow("empty key") << QByteArray() << 1 << 2 << false;
         QTest::newRow("question 0") << QByteArray("ggj") << 0 << 3 << false;
     }
 
@@ -447,57 +345,31 @@ private slots:
         QVERIFY(IsPermutation(bank));
     }
 
-    void cyrillicRoundTrip()
+    // The same generator goes on, so the next test of the run gets another order; the shuffle draws
+    // from the generator given and from nothing else.
+    void shuffleDrawsFromTheGivenGenerator()
     {
-        const std::vector<BankQuestion> questions{
-            {QStringLiteral("Какое слово — наречие?"),
-             {QStringLiteral("быстрый"), QStringLiteral("быстро"), QStringLiteral("Ёлка №1")},
-             2}};
-        QuestionBank bank;
-        QCOMPARE(LoadGradeFive(bank, Bytes(WriteBankBytes(60, questions))), QString());
-        QCOMPARE(FromCp1251(bank.QuestionTexts[1]), questions[0].text);
-        QCOMPARE(FromCp1251(bank.AnswerTexts[1][3]), QStringLiteral("Ёлка №1"));
-        QVERIFY(IsCorrectAnswer(bank, 1, 2));
-    }
-
-    void oneQuestionIsAskedFirst()
-    {
-        QuestionBank bank;
-        QCOMPARE(LoadGradeFive(bank, Bytes(WriteBankBytes(60, NumberedQuestions(1, 2)))),
-                 QString());
-        QCOMPARE(int(bank.QuestionOrder[1]), 1);
-    }
-
-    void shuffleOfFiftyGivesEveryNumberOnce()
-    {
-        QuestionBank bank;
         const QByteArray fifty = Bytes(WriteBankBytes(60, NumberedQuestions(50, 2)));
+        QuestionBank bank;
         QCOMPARE(LoadGradeFive(bank, fifty), QString());
         QVERIFY(IsPermutation(bank));
         const auto first = bank.QuestionOrder;
-
-        // The same generator goes on, so the next test of the run gets another order.
         QCOMPARE(LoadGradeFive(bank, fifty), QString());
         QVERIFY(IsPermutation(bank));
         QVERIFY(bank.QuestionOrder != first);
-    }
 
-    void shuffleDrawsFromTheGivenGenerator()
-    {
-        const QByteArray bytes = Bytes(WriteBankBytes(60, NumberedQuestions(20, 2)));
-        WriteBank(QStringLiteral("Vop5.dat"), bytes);
         QuestionBank one;
         QuestionBank two;
-        std::mt19937 first(7);
-        std::mt19937 second(7);
-        ReadTest(one, 0, StartDirectory(), first);
-        ReadTest(two, 0, StartDirectory(), second);
+        std::mt19937 firstGenerator(7);
+        std::mt19937 secondGenerator(7);
+        ReadTest(one, 0, StartDirectory(), firstGenerator);
+        ReadTest(two, 0, StartDirectory(), secondGenerator);
         QVERIFY(one.QuestionOrder == two.QuestionOrder);
-        QVERIFY(first == second);
+        QVERIFY(firstGenerator == secondGenerator);
     }
 
     // The file dialogs move the current directory; the bank is still found where the program
-    // started.
+    // started. A start directory that has gone leaves the bare name to whatever is current.
     void bankIsFoundInTheStartDirectory()
     {
         QTemporaryDir elsewhere;
@@ -510,54 +382,24 @@ private slots:
         ReadTest(bank, 0, StartDirectory(), m_generator);
         QCOMPARE(bank.QuestionTexts[1], std::string("start"));
         QCOMPARE(QDir::currentPath(), QDir(m_start.path()).canonicalPath());
-    }
 
-    // A start directory that has gone: the bare name resolves against whatever is current.
-    void removedStartDirectory()
-    {
-        QTemporaryDir elsewhere;
-        QTemporaryDir gone;
-        const std::string goneStart = gone.path().toStdString();
-        QVERIFY(gone.remove());
         QVERIFY(QDir::setCurrent(elsewhere.path()));
-
-        QuestionBank bank;
-        QVERIFY_THROWS_EXCEPTION(EInOutError, ReadTest(bank, 0, goneStart, m_generator));
-        WriteBank(QStringLiteral("Vop5.dat"), Bytes(WriteBankBytes(60, {{"current", {"a"}, 1}})),
-                  elsewhere.path());
-        ReadTest(bank, 0, goneStart, m_generator);
-        QCOMPARE(bank.QuestionTexts[1], std::string("current"));
+        ReadTest(bank, 0, StartDirectory() + "/gone", m_generator);
+        QCOMPARE(bank.QuestionTexts[1], std::string("elsewhere"));
     }
 
-    void shippedBanks_data()
-    {
-        QTest::addColumn<int>("grade");
-        QTest::newRow("Vop5.dat") << 0;
-        QTest::newRow("Vop67.dat") << 1;
-        QTest::newRow("Vop89.dat") << 3;
-        QTest::newRow("Vop1011.dat") << 5;
-    }
-
+    // The shipped banks load, each question with its one correct answer among its answers.
     void shippedBanks()
     {
-        QFETCH(int, grade);
-        QuestionBank bank;
-        ReadTest(bank, static_cast<std::uint8_t>(grade), ORTUS_SOURCE_DIR "/data", m_generator);
-        QVERIFY(bank.QuestionCount >= 15);
-        QVERIFY(bank.TimeLeft >= 60 * bank.QuestionCount / 2);
-        QCOMPARE(bank.AnswerKey.size(), std::size_t{bank.QuestionCount});
-        for (int i = 1; i <= bank.QuestionCount; ++i) {
-            const QString where = QStringLiteral("question %1").arg(i);
-            QVERIFY2(!bank.QuestionTexts[i].empty(), qPrintable(where));
-            QVERIFY2(bank.AnswerCounts[i] >= 2 && bank.AnswerCounts[i] <= MaxAnswers,
-                     qPrintable(where));
-            const int correct = CorrectAnswerOf(bank, i);
-            QVERIFY2(correct >= 1 && correct <= bank.AnswerCounts[i], qPrintable(where));
-            for (int k = 1; k <= bank.AnswerCounts[i]; ++k) {
-                QVERIFY2(!bank.AnswerTexts[i][k].empty(), qPrintable(where));
+        for (const int grade : {0, 1, 3, 5}) {
+            QuestionBank bank;
+            ReadTest(bank, static_cast<std::uint8_t>(grade), ORTUS_SOURCE_DIR "/data", m_generator);
+            QVERIFY(bank.QuestionCount >= 15);
+            for (int i = 1; i <= bank.QuestionCount; ++i) {
+                const int correct = CorrectAnswerOf(bank, i);
+                QVERIFY2(correct >= 1 && correct <= bank.AnswerCounts[i], BankFileNames.at(grade));
             }
         }
-        QVERIFY(IsPermutation(bank));
     }
 };
 

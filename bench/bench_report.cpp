@@ -1,0 +1,498 @@
+// The performance figures of the program, each against its goal, ending in one Markdown table:
+// start-up and peak memory against the smallest Qt Widgets program (probe_minimal), the answer
+// label's paint against a plain QLabel (bench_effectlabel), processor time at rest, and the load
+// of a full bank. The program runs as probe_ortus, which starts it exactly as main does. Every
+// program runs on Qt's offscreen platform, so that runs compare alike on any machine.
+
+#include "quiz/questionbank.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int StartRuns = 11;
+constexpr int ScriptRuns = 5;
+constexpr int IdleRuns = 3;
+constexpr auto ChildTimeLimit = std::chrono::seconds(120);
+
+// A figure that could not be measured; the report stops there.
+class BenchError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+std::string ReadWhole(const fs::path &path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+struct ChildResult {
+    // From the start of the process until it printed "painted".
+    std::optional<double> paintedSeconds;
+    std::string output;
+    // The process's peak resident set. A forked child's figure is at least the parent's resident
+    // set at the fork, which stays far below that of any Qt window.
+    long peakKiB = 0;
+};
+
+// A program run in a directory, its standard output read through a pipe and its errors kept in a
+// log file for the report of a failed run.
+class Child {
+public:
+    Child(const std::vector<std::string> &command, const fs::path &directory, fs::path log)
+        : m_name(command.front()), m_log(std::move(log))
+    {
+        std::vector<char *> arguments;
+        for (const std::string &argument : command) {
+            arguments.push_back(const_cast<char *>(argument.c_str()));
+        }
+        arguments.push_back(nullptr);
+        int output[2];
+        const int errors = open(m_log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (errors < 0 || pipe2(output, O_CLOEXEC) != 0) {
+            if (errors >= 0) {
+                close(errors);
+            }
+            throw BenchError("cannot prepare the run of " + m_name);
+        }
+        m_started = Clock::now();
+        m_pid = fork();
+        if (m_pid == 0) {
+            if (chdir(directory.c_str()) == 0 && dup2(output[1], STDOUT_FILENO) >= 0 &&
+                dup2(errors, STDERR_FILENO) >= 0) {
+                execv(arguments.front(), arguments.data());
+            }
+            _exit(127);
+        }
+        close(output[1]);
+        close(errors);
+        m_output = output[0];
+        if (m_pid < 0) {
+            close(m_output);
+            throw BenchError("cannot start " + m_name);
+        }
+    }
+
+    Child(const Child &) = delete;
+    Child &operator=(const Child &) = delete;
+
+    ~Child()
+    {
+        if (m_pid > 0) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+            close(m_output);
+        }
+    }
+
+    // Reads the output to its end and waits for the exit; a run that fails or outlasts the time
+    // limit is an error.
+    ChildResult Finish()
+    {
+        ChildResult result;
+        const Clock::time_point deadline = m_started + ChildTimeLimit;
+        for (;;) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            pollfd ready{m_output, POLLIN, 0};
+            if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) == 0) {
+                throw BenchError(m_name + " did not finish in time; its errors: " + m_log.string());
+            }
+            char buffer[4096];
+            const ssize_t count = read(m_output, buffer, sizeof buffer);
+            if (count <= 0) {
+                break;
+            }
+            result.output.append(buffer, static_cast<std::size_t>(count));
+            if (!result.paintedSeconds && result.output.find("painted\n") != std::string::npos) {
+                result.paintedSeconds =
+                    std::chrono::duration<double>(Clock::now() - m_started).count();
+            }
+        }
+        close(m_output);
+        int status = 0;
+        rusage usage{};
+        wait4(m_pid, &status, 0, &usage);
+        m_pid = 0;
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            throw BenchError(m_name + " failed: " + ReadWhole(m_log));
+        }
+        result.peakKiB = usage.ru_maxrss;
+        return result;
+    }
+
+private:
+    std::string m_name;
+    fs::path m_log;
+    pid_t m_pid = 0;
+    int m_output = -1;
+    Clock::time_point m_started;
+};
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// Fifty questions of five answers each, the largest bank the program asks.
+std::string FullBank(int timeLimitSeconds)
+{
+    std::vector<BankQuestion> questions;
+    for (int q = 1; q <= MaxQuestions; ++q) {
+        BankQuestion question;
+        question.text = QStringLiteral("Вопрос %1: какой из ответов ниже верен?").arg(q);
+        for (int a = 1; a <= MaxAnswers; ++a) {
+            question.answers.append(QStringLiteral("Ответ %1 на вопрос номер %2").arg(a).arg(q));
+        }
+        question.correct = 1 + q % MaxAnswers;
+        questions.push_back(question);
+    }
+    return WriteBankBytes(timeLimitSeconds, questions);
+}
+
+struct Row {
+    std::string figure;
+    std::string value;
+    std::string baseline;
+    std::string ratio;
+    std::string goal;
+    bool met = false;
+};
+
+std::string Format(const char *format, double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+class Report {
+public:
+    Report()
+        : m_benchDir(fs::read_symlink("/proc/self/exe").parent_path()),
+          m_root(m_scratch.path().toStdString())
+    {
+        if (!m_scratch.isValid()) {
+            throw BenchError("cannot create a scratch directory");
+        }
+        fs::create_directory(m_root / "logs");
+    }
+
+    std::vector<Row> rows;
+
+    void StartAndMemory()
+    {
+        const fs::path start = StartDirectory("start");
+        Progress("Start-up: " + std::to_string(StartRuns) + " alternating runs of each program");
+        // One of each first, so that all find their libraries in the page cache.
+        Run({"probe_minimal"}, start);
+        Run({"probe_minimal", "text"}, start);
+        Run({"probe_ortus", "start"}, start);
+        std::vector<double> emptySeconds, textSeconds, ortusSeconds, emptyPeaks, textPeaks;
+        for (int run = 0; run < StartRuns; ++run) {
+            const ChildResult empty = Run({"probe_minimal"}, start);
+            const ChildResult text = Run({"probe_minimal", "text"}, start);
+            const ChildResult ortus = Run({"probe_ortus", "start"}, start);
+            emptySeconds.push_back(Painted(empty));
+            textSeconds.push_back(Painted(text));
+            ortusSeconds.push_back(Painted(ortus));
+            emptyPeaks.push_back(static_cast<double>(empty.peakKiB));
+            textPeaks.push_back(static_cast<double>(text.peakKiB));
+        }
+        const double ortus = Median(ortusSeconds);
+        const auto startup = [&](const char *baseline, const std::vector<double> &seconds) {
+            const double minimal = Median(seconds);
+            AddRatio(std::string("Start-up until painted, vs ") + baseline,
+                     Format("%.0f ms", ortus * 1000), Format("%.0f ms", minimal * 1000),
+                     ortus / minimal, 1.3);
+        };
+        startup("a window with a line of text", textSeconds);
+        startup("an empty window", emptySeconds);
+
+        Progress("Memory: " + std::to_string(ScriptRuns) + " scripted tests");
+        std::vector<double> scriptPeaks;
+        for (int run = 0; run < ScriptRuns; ++run) {
+            const fs::path directory = StartDirectory("script" + std::to_string(run));
+            const auto shippedLog = fs::file_size(directory / "Results.txt");
+            scriptPeaks.push_back(
+                static_cast<double>(Run({"probe_ortus", "script"}, directory).peakKiB));
+            if (fs::file_size(directory / "Results.txt") <= shippedLog) {
+                throw BenchError("the scripted test wrote no result");
+            }
+        }
+        const double scriptPeak = Median(scriptPeaks);
+        const auto memory = [&](const char *baseline, const std::vector<double> &peaks) {
+            const double baselinePeak = Median(peaks);
+            AddRatio(std::string("Peak memory through a whole test, vs ") + baseline,
+                     Format("%.1f MiB", scriptPeak / 1024), Format("%.1f MiB", baselinePeak / 1024),
+                     scriptPeak / baselinePeak, 1.5);
+        };
+        memory("a window with a line of text", textPeaks);
+        memory("an empty window", emptyPeaks);
+    }
+
+    void AnswerLabelPaint()
+    {
+        Progress("Answer label paint: bench_effectlabel");
+        const fs::path json = m_root / "effectlabel.json";
+        Run({"bench_effectlabel", "--benchmark_out=" + json.string(),
+             "--benchmark_out_format=json"},
+            m_root);
+        std::map<QString, double> medians;
+        const QJsonArray runs = QJsonDocument::fromJson(QByteArray::fromStdString(ReadWhole(json)))
+                                    .object()
+                                    .value(QStringLiteral("benchmarks"))
+                                    .toArray();
+        for (const QJsonValue &run : runs) {
+            const QJsonObject object = run.toObject();
+            if (object.value(QStringLiteral("aggregate_name")).toString() ==
+                QLatin1String("median")) {
+                // The run name carries the repetitions after the function's name.
+                medians[object.value(QStringLiteral("run_name")).toString().section('/', 0, 0)] =
+                    object.value(QStringLiteral("cpu_time")).toDouble();
+            }
+        }
+        const double effect = medians[QStringLiteral("BM_EffectLabelRaised")];
+        const double plain = medians[QStringLiteral("BM_PlainLabel")];
+        if (effect <= 0 || plain <= 0) {
+            throw BenchError("bench_effectlabel reported no medians of its raised and plain label");
+        }
+        AddRatio("Answer label paint (processor time)", Format("%.1f µs", effect),
+                 Format("%.1f µs", plain), effect / plain, 2.0);
+    }
+
+    void Idle()
+    {
+        Progress("Idle: " + std::to_string(IdleRuns) + " runs of 10 s in each mode, side by side");
+        const fs::path registration = StartDirectory("idle-registration");
+        const fs::path test = StartDirectory("idle-test");
+        WriteBank(test / "Vop5.dat", FullBank(3600));
+        std::vector<double> registrationShares, testShares;
+        for (int run = 0; run < IdleRuns; ++run) {
+            Child inRegistration = Spawn({"probe_ortus", "idle-registration"}, registration);
+            Child inTest = Spawn({"probe_ortus", "idle-test"}, test);
+            registrationShares.push_back(CoreShare(inRegistration.Finish()));
+            testShares.push_back(CoreShare(inTest.Finish()));
+        }
+        AddIdle("Idle in registration, intro dismissed", Median(registrationShares));
+        AddIdle("Idle during a test, ticks included", Median(testShares));
+    }
+
+    void BankLoad()
+    {
+        Progress("Bank load: ReadTest of 50 questions with 5 answers");
+        const fs::path directory = m_root / "bank";
+        fs::create_directory(directory);
+        WriteBank(directory / "Vop5.dat", FullBank(600));
+        benchmark::RegisterBenchmark("BM_ReadTest",
+                                     [directory](benchmark::State &state) {
+                                         QuestionBank bank;
+                                         std::mt19937 generator(1);
+                                         for (auto _ : state) {
+                                             ReadTest(bank, 0, directory.string(), generator);
+                                             benchmark::DoNotOptimize(bank.QuestionCount);
+                                         }
+                                     })
+            ->Unit(benchmark::kMicrosecond)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly();
+        MedianReporter reporter;
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+        const auto found = reporter.medians.find("BM_ReadTest");
+        if (found == reporter.medians.end()) {
+            throw BenchError("the bank load was not measured");
+        }
+        rows.push_back({"Bank load, 50 questions of 5 answers (processor time)",
+                        Format("%.0f µs", found->second), "—", "—", "< 200 µs",
+                        found->second < 200});
+    }
+
+private:
+    // Keeps each benchmark's median wall-clock time per iteration, in the benchmark's unit.
+    class MedianReporter : public benchmark::BenchmarkReporter {
+    public:
+        std::map<std::string, double> medians;
+
+        bool ReportContext(const Context &) override { return true; }
+        void ReportRuns(const std::vector<Run> &runs) override
+        {
+            for (const Run &run : runs) {
+                if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median" &&
+                    !run.error_occurred) {
+                    medians[run.run_name.function_name] = run.GetAdjustedCPUTime();
+                }
+            }
+        }
+    };
+
+    static void Progress(const std::string &text) { std::fprintf(stderr, "%s\n", text.c_str()); }
+
+    // A fresh copy of the shipped start directory.
+    fs::path StartDirectory(const std::string &name) const
+    {
+        const fs::path directory = m_root / name;
+        fs::copy(ORTUS_DATA_DIR, directory, fs::copy_options::recursive);
+        return directory;
+    }
+
+    static void WriteBank(const fs::path &path, const std::string &bytes)
+    {
+        std::ofstream file(path, std::ios::binary | std::ios::trunc);
+        file << bytes;
+        if (!file.flush()) {
+            throw BenchError("cannot write " + path.string());
+        }
+    }
+
+    Child Spawn(std::vector<std::string> command, const fs::path &directory)
+    {
+        const std::string log = command.front() + "-" + std::to_string(++m_runs) + ".log";
+        command.front() = (m_benchDir / command.front()).string();
+        return Child(command, directory, m_root / "logs" / log);
+    }
+
+    ChildResult Run(const std::vector<std::string> &command, const fs::path &directory)
+    {
+        return Spawn(command, directory).Finish();
+    }
+
+    static double Painted(const ChildResult &result)
+    {
+        if (!result.paintedSeconds) {
+            throw BenchError("a run ended before its window was painted");
+        }
+        return *result.paintedSeconds;
+    }
+
+    static double CoreShare(const ChildResult &result)
+    {
+        double cpu = 0;
+        double wall = 0;
+        if (std::sscanf(result.output.c_str(), "painted\ncpu %lf wall %lf", &cpu, &wall) != 2 ||
+            wall <= 0) {
+            throw BenchError("an idle run reported no processor time");
+        }
+        return cpu / wall;
+    }
+
+    void AddRatio(const std::string &figure, const std::string &value, const std::string &baseline,
+                  double ratio, double goal)
+    {
+        rows.push_back({figure, value, baseline, Format("%.2fx", ratio), Format("≤ %.1fx", goal),
+                        ratio <= goal});
+    }
+
+    void AddIdle(const std::string &figure, double share)
+    {
+        rows.push_back({figure, Format("%.2f %% of a core", share * 100), "—", "—",
+                        "< 1 % of a core", share < 0.01});
+    }
+
+    QTemporaryDir m_scratch;
+    fs::path m_benchDir;
+    fs::path m_root;
+    int m_runs = 0;
+};
+
+// Characters as a terminal shows them: UTF-8 continuation bytes take no column.
+std::size_t Columns(const std::string &text)
+{
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+void PrintTable(const std::vector<Row> &rows)
+{
+    std::vector<std::vector<std::string>> cells{
+        {"Figure", "Value", "Baseline", "Ratio", "Goal", "Met"}};
+    for (const Row &row : rows) {
+        cells.push_back(
+            {row.figure, row.value, row.baseline, row.ratio, row.goal, row.met ? "yes" : "NO"});
+    }
+    std::vector<std::size_t> widths(cells.front().size(), 3);
+    for (const auto &line : cells) {
+        for (std::size_t column = 0; column < line.size(); ++column) {
+            widths[column] = std::max(widths[column], Columns(line[column]));
+        }
+    }
+    const auto print = [&](const std::vector<std::string> &line) {
+        for (std::size_t column = 0; column < line.size(); ++column) {
+            std::printf("| %s%s ", line[column].c_str(),
+                        std::string(widths[column] - Columns(line[column]), ' ').c_str());
+        }
+        std::puts("|");
+    };
+    print(cells.front());
+    std::vector<std::string> rule;
+    for (std::size_t width : widths) {
+        rule.push_back(std::string(width, '-'));
+    }
+    print(rule);
+    std::for_each(cells.begin() + 1, cells.end(), print);
+    std::printf("\nQt offscreen platform for every program. Start-up: median of %d alternating "
+                "runs each, from process start until the window's first paint, against a "
+                "600 x 350 Qt Widgets window, once showing one line of text and once empty. "
+                "Memory: median peak resident set of %d whole tests against those windows' "
+                "start. Idle: median of %d runs of 10 s. Paint and bank load: medians of Google "
+                "Benchmark repetitions, in processor time, which other load on the machine "
+                "disturbs least.\n",
+                StartRuns, ScriptRuns, IdleRuns);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return EXIT_FAILURE;
+    }
+    const Clock::time_point started = Clock::now();
+    try {
+        Report report;
+        report.StartAndMemory();
+        report.AnswerLabelPaint();
+        report.Idle();
+        report.BankLoad();
+        std::fprintf(stderr, "Measured in %.0f s.\n\n",
+                     std::chrono::duration<double>(Clock::now() - started).count());
+        PrintTable(report.rows);
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "bench_report: %s\n", error.what());
+        return EXIT_FAILURE;
+    }
+    return EXIT_SUCCESS;
+}
