@@ -568,6 +568,7 @@ void AviClip::DecodeNext()
         if (m_indices.empty()) {
             m_indices.assign(static_cast<std::size_t>(m_format.width) * m_format.height, 0);
         }
+        // Every frame was run through the decoder when the clip was read, so none fails here.
         DecodeRle8(data, m_format, m_indices.data());
         for (int row = 0; row < m_format.height; ++row) {
             std::copy_n(m_indices.data() + std::int64_t{row} * m_format.width, m_format.width,

@@ -3,6 +3,7 @@
 #include "quiz/questionbank.h"
 #include "quiz/resultslog.h"
 #include "runtime/cp1251.h"
+#include "support/bankfixtures.h"
 #include "support/scripteddialogs.h"
 #include "support/startdirectory.h"
 
@@ -28,20 +29,6 @@ namespace {
 
 // Long enough that no real tick of the running countdown ends a test: the soak ticks it itself.
 constexpr int TimeLimit = 20;
-
-const std::vector<BankQuestion> &Questions()
-{
-    static const std::vector<BankQuestion> questions{
-        {QStringLiteral("Сколько будет 2 + 2?"),
-         {QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5")},
-         2},
-        {QStringLiteral("Столица России?"), {QStringLiteral("Москва"), QStringLiteral("Тула")}, 1},
-        {QStringLiteral("Самая длинная река?"),
-         {QStringLiteral("Дон"), QStringLiteral("Ока"), QStringLiteral("Нева"),
-          QStringLiteral("Урал"), QStringLiteral("Лена")},
-         5}};
-    return questions;
-}
 
 // Every way a test can end; the soak cycles through them.
 enum class Ending {
@@ -135,7 +122,7 @@ void SoakTest::initTestCase()
 {
     DefaultMessageHandler = qInstallMessageHandler(DropSizeHintWarnings);
     m_start = std::make_unique<StartDirectoryFixture>(ShippedStartDirectory());
-    const QByteArray bank = QByteArray::fromStdString(WriteBankBytes(TimeLimit, Questions()));
+    const QByteArray bank = QByteArray::fromStdString(WriteBankBytes(TimeLimit, ThreeQuestions()));
     for (const char *name : BankFileNames) {
         m_start->WriteFile(QString::fromLatin1(name), bank);
     }
@@ -155,7 +142,7 @@ void SoakTest::AnswerCurrent(bool right)
 {
     const QuizState &quiz = m_form->Quiz();
     const int question = quiz.Bank.QuestionOrder[quiz.CurrentPosition];
-    const int correct = Questions()[static_cast<std::size_t>(question - 1)].correct;
+    const int correct = ThreeQuestions()[static_cast<std::size_t>(question - 1)].correct;
     QTest::mouseClick(Label(right ? correct : (correct == 1 ? 2 : 1)), Qt::LeftButton, {},
                       QPoint(20, 20));
 }

@@ -4,6 +4,7 @@
 #include "platform/stretchedimage.h"
 #include "quiz/questionbank.h"
 #include "runtime/cp1251.h"
+#include "support/bankfixtures.h"
 #include "support/scripteddialogs.h"
 #include "support/startdirectory.h"
 
@@ -20,23 +21,6 @@
 #include <memory>
 
 namespace {
-
-// Three questions with 3, 2 and 5 answers; the correct answers are 2, 1 and 5.
-std::string ThreeQuestionBank(int timeLimit)
-{
-    return WriteBankBytes(
-        timeLimit,
-        {{QStringLiteral("Сколько будет 2 + 2?"),
-          {QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5")},
-          2},
-         {QStringLiteral("Столица России?"), {QStringLiteral("Москва"), QStringLiteral("Тула")}, 1},
-         {QStringLiteral("Самая длинная река?"),
-          {QStringLiteral("Дон"), QStringLiteral("Ока"), QStringLiteral("Нева"),
-           QStringLiteral("Урал"), QStringLiteral("Лена")},
-          5}});
-}
-
-const int CorrectAnswer[] = {0, 2, 1, 5};
 
 // Counts paints of a widget, so moves that change nothing can be shown to repaint nothing.
 class PaintCounter : public QObject {
@@ -114,7 +98,7 @@ void TestRunTest::cleanup()
 
 void TestRunTest::Start(int timeLimit, int grade)
 {
-    const std::string bank = ThreeQuestionBank(timeLimit);
+    const std::string bank = WriteBankBytes(timeLimit, ThreeQuestions());
     for (const char *name : {"Vop5.dat", "Vop67.dat"}) {
         m_start->WriteFile(QString::fromLatin1(name), QByteArray::fromStdString(bank));
     }
@@ -131,7 +115,7 @@ void TestRunTest::Start(int timeLimit, int grade)
 
 void TestRunTest::AnswerCurrent(bool correct, Qt::MouseButton button)
 {
-    const int right = CorrectAnswer[CurrentQuestion()];
+    const int right = ThreeQuestions()[static_cast<std::size_t>(CurrentQuestion() - 1)].correct;
     const int n = correct ? right : (right == 1 ? 2 : 1);
     QTest::mouseClick(Label(n), button, {}, QPoint(20, 20));
 }
@@ -310,7 +294,7 @@ void TestRunTest::buttons()
 void TestRunTest::pressFlattensAndReleaseAnswers()
 {
     Start();
-    const int right = CorrectAnswer[CurrentQuestion()];
+    const int right = ThreeQuestions()[static_cast<std::size_t>(CurrentQuestion() - 1)].correct;
     QTest::mousePress(Label(right), Qt::LeftButton, {}, QPoint(10, 10));
     QCOMPARE(Label(right)->EffectStyle(), esNone);
     QCOMPARE(m_form->Quiz().CurrentPosition, 1);

@@ -11,3 +11,17 @@ const QByteArray TwoQuestions("2 120\r\n"
                               "yes\r\n"
                               "no\r\n"
                               "#\r\n");
+
+const std::vector<BankQuestion> &ThreeQuestions()
+{
+    static const std::vector<BankQuestion> questions{
+        {QStringLiteral("Сколько будет 2 + 2?"),
+         {QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5")},
+         2},
+        {QStringLiteral("Столица России?"), {QStringLiteral("Москва"), QStringLiteral("Тула")}, 1},
+        {QStringLiteral("Самая длинная река?"),
+         {QStringLiteral("Дон"), QStringLiteral("Ока"), QStringLiteral("Нева"),
+          QStringLiteral("Урал"), QStringLiteral("Лена")},
+         5}};
+    return questions;
+}

@@ -1,7 +1,14 @@
 #pragma once
 
+#include "quiz/questionbank.h"
+
 #include <QByteArray>
+
+#include <vector>
 
 // The two-question bank of the format description: 120 seconds, correct answers 3 and 1 (key
 // bytes 104 and 103); the questions start at lines 3 and 8.
 extern const QByteArray TwoQuestions;
+
+// Three questions with 3, 2 and 5 answers; the correct answers are 2, 1 and 5.
+const std::vector<BankQuestion> &ThreeQuestions();
