@@ -88,18 +88,12 @@ private slots:
             << QStringList{"check", "{dir}/bad.txt"} << 1
             << "/bad.txt:3: у вопроса должен быть ровно один верный ответ «+», а их 0."
             << "";
-        QTest::newRow("build a source")
-            << QStringList{"build", "{dir}/good.txt", "-o", "{dir}/new.dat"} << 0 << ""
-            << "";
         QTest::newRow("build a source with errors")
             << QStringList{"build", "{dir}/bad.txt", "-o", "{dir}/old.dat"} << 1 << ""
             << "/bad.txt:7: у вопроса должен быть ровно один верный ответ «+», а их 2.";
         QTest::newRow("build into a missing folder")
             << QStringList{"build", "{dir}/good.txt", "-o", "{dir}/no/such/new.dat"} << 2 << ""
             << "не удаётся записать файл";
-        QTest::newRow("show a bank") << QStringList{"show", "{dir}/good.dat"} << 0
-                                     << "Время: 2 мин\n\nfirst question\n-answer one\n"
-                                     << "";
         QTest::newRow("show a bank whose key names no answer")
             << QStringList{"show", "{dir}/bad.dat"} << 1 << "second question\n-yes\n-no\n"
             << "/bad.dat:2: символ 2 ключа";
@@ -129,15 +123,6 @@ private slots:
         QVERIFY2(run.err.contains(err), qPrintable(run.err));
         // A failed build leaves the old file as it was.
         QCOMPARE(m_start->ReadFile(QStringLiteral("old.dat")), QByteArray("the bank before"));
-    }
-
-    void builtBankIsTheLibrarysBank()
-    {
-        const Run run = Execute(QStringLiteral(ORTUS_BANK_TOOL),
-                                {"build", "{dir}/good.txt", "-o", "{dir}/new.dat"});
-        QCOMPARE(run.exitCode, 0);
-        QCOMPARE(m_start->ReadFile(QStringLiteral("new.dat")),
-                 QByteArray::fromStdString(BuildBankFromSource(GoodSource)));
     }
 
     // What show prints, built again by the tool, is the shipped bank byte for byte.

@@ -21,303 +21,275 @@
 class CommandsTest : public QObject {
     Q_OBJECT
 
-private slots:
-    void init();
-    void cleanup();
-
-    void menuItems();
-    void shortcutsOpenTheirDialog_data();
-    void shortcutsOpenTheirDialog();
-    void shortcutsActInTestMode();
-    void ctrlCInNameFieldCopiesNothing();
-    void noShortcutWhileACommandRuns();
-    void rightClickShowsNoMenu();
-    void colourDialogPresetIsLastConfirmedColour();
-    void cancelledColourWritesNothing();
-    void confirmedColourWritesCompleteFile_data();
-    void confirmedColourWritesCompleteFile();
-    void answerColourRecoloursFinishButtonAtOnce();
-    void failedWriteKeepsNewColourInMemory();
-    void resultsLogCommand_data();
-    void resultsLogCommand();
-    void cancelledResultsLogChangesNothing();
-    void windowCommandsOpenANewWindowEachTime_data();
-    void windowCommandsOpenANewWindowEachTime();
-
 private:
-    void Press(QWidget *target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier);
+    void Press(QWidget *target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier)
+    {
+        QTest::keyClick(target, key, modifiers);
+    }
     QByteArray SettingsFile() const { return m_start->ReadFile(QStringLiteral("Ortus00.ini")); }
 
     std::unique_ptr<StartDirectoryFixture> m_start;
     ScriptedDialogs m_dialogs;
     std::unique_ptr<TForm1> m_form;
-};
 
-void CommandsTest::init()
-{
-    m_start = std::make_unique<StartDirectoryFixture>(ShippedStartDirectory());
-    m_dialogs = ScriptedDialogs();
-    m_form = std::make_unique<TForm1>(m_dialogs);
-    m_form->show();
-    m_form->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
-    m_form->Memo1Click();
-}
-
-void CommandsTest::cleanup()
-{
-    m_form.reset();
-    m_start.reset();
-}
-
-void CommandsTest::Press(QWidget *target, Qt::Key key, Qt::KeyboardModifiers modifiers)
-{
-    QTest::keyClick(target, key, modifiers);
-}
-
-void CommandsTest::menuItems()
-{
-    const QList<QAction *> items = m_form->PopupMenu1->actions();
-    QCOMPARE(items.size(), 8);
-    const QStringList captions{"Фоновый рисунок...",
-                               "Цвет вопроса...",
-                               "Цвет ответов...",
-                               "Цвет выбранного ответа...",
-                               "Цвет увеличенного ответа...",
-                               "Файл с результатом...",
-                               QString(),
-                               "О программе..."};
-    const QStringList shortcuts{"Ctrl+P", "Ctrl+Q", "Ctrl+A", "Ctrl+C",
-                                "Ctrl+I", "Ctrl+R", "",       "F1"};
-    for (int i = 0; i < items.size(); ++i) {
-        QCOMPARE(items[i]->text(), captions[i]);
-        QCOMPARE(items[i]->shortcut().toString(), shortcuts[i]);
+private slots:
+    void init()
+    {
+        m_start = std::make_unique<StartDirectoryFixture>(ShippedStartDirectory());
+        m_dialogs = ScriptedDialogs();
+        m_form = std::make_unique<TForm1>(m_dialogs);
+        m_form->show();
+        m_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+        m_form->Memo1Click();
     }
-    QVERIFY(items[6]->isSeparator());
-    QCOMPARE(items[0], m_form->N1);
-    QCOMPARE(items[5], m_form->N7);
-    QCOMPARE(items[7], m_form->N6);
-}
 
-void CommandsTest::shortcutsOpenTheirDialog_data()
-{
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("kind");
-    QTest::newRow("Ctrl+Q") << int(Qt::Key_Q) << int(ScriptedDialogs::Kind::Colour);
-    QTest::newRow("Ctrl+A") << int(Qt::Key_A) << int(ScriptedDialogs::Kind::Colour);
-    QTest::newRow("Ctrl+C") << int(Qt::Key_C) << int(ScriptedDialogs::Kind::Colour);
-    QTest::newRow("Ctrl+I") << int(Qt::Key_I) << int(ScriptedDialogs::Kind::Colour);
-    QTest::newRow("Ctrl+R") << int(Qt::Key_R) << int(ScriptedDialogs::Kind::SaveFile);
-}
+    void cleanup()
+    {
+        m_form.reset();
+        m_start.reset();
+    }
 
-void CommandsTest::shortcutsOpenTheirDialog()
-{
-    QFETCH(int, key);
-    QFETCH(int, kind);
-    for (QWidget *target :
-         {static_cast<QWidget *>(m_form.get()), static_cast<QWidget *>(m_form->Edit1),
-          static_cast<QWidget *>(m_form->ComboBox1)}) {
+    void menuItems()
+    {
+        const QList<QAction *> items = m_form->PopupMenu1->actions();
+        QCOMPARE(items.size(), 8);
+        const QStringList captions{"Фоновый рисунок...",
+                                   "Цвет вопроса...",
+                                   "Цвет ответов...",
+                                   "Цвет выбранного ответа...",
+                                   "Цвет увеличенного ответа...",
+                                   "Файл с результатом...",
+                                   QString(),
+                                   "О программе..."};
+        const QStringList shortcuts{"Ctrl+P", "Ctrl+Q", "Ctrl+A", "Ctrl+C",
+                                    "Ctrl+I", "Ctrl+R", "",       "F1"};
+        for (int i = 0; i < items.size(); ++i) {
+            QCOMPARE(items[i]->text(), captions[i]);
+            QCOMPARE(items[i]->shortcut().toString(), shortcuts[i]);
+        }
+        QVERIFY(items[6]->isSeparator());
+        QCOMPARE(items[0], m_form->N1);
+        QCOMPARE(items[5], m_form->N7);
+        QCOMPARE(items[7], m_form->N6);
+    }
+
+    void shortcutsOpenTheirDialog_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("Ctrl+Q") << int(Qt::Key_Q) << int(ScriptedDialogs::Kind::Colour);
+        QTest::newRow("Ctrl+A") << int(Qt::Key_A) << int(ScriptedDialogs::Kind::Colour);
+        QTest::newRow("Ctrl+C") << int(Qt::Key_C) << int(ScriptedDialogs::Kind::Colour);
+        QTest::newRow("Ctrl+I") << int(Qt::Key_I) << int(ScriptedDialogs::Kind::Colour);
+        QTest::newRow("Ctrl+R") << int(Qt::Key_R) << int(ScriptedDialogs::Kind::SaveFile);
+    }
+
+    void shortcutsOpenTheirDialog()
+    {
+        QFETCH(int, key);
+        QFETCH(int, kind);
+        for (QWidget *target :
+             {static_cast<QWidget *>(m_form.get()), static_cast<QWidget *>(m_form->Edit1),
+              static_cast<QWidget *>(m_form->ComboBox1)}) {
+            m_dialogs.clear();
+            Press(target, static_cast<Qt::Key>(key));
+            QCOMPARE(m_dialogs.shown().size(), 1);
+            QCOMPARE(int(m_dialogs.shown().first().kind), kind);
+        }
+    }
+
+    void shortcutsActInTestMode()
+    {
+        m_form->Edit1->setText(QStringLiteral("Ученик"));
+        m_form->ComboBox1->setCurrentIndex(0);
+        m_form->Edit3->setText(QStringLiteral("5А"));
+        QTest::mouseClick(m_form->Button1, Qt::LeftButton);
+        QVERIFY(m_form->TestRunning());
+        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
         m_dialogs.clear();
-        Press(target, static_cast<Qt::Key>(key));
+        Press(m_form.get(), Qt::Key_Q);
         QCOMPARE(m_dialogs.shown().size(), 1);
-        QCOMPARE(int(m_dialogs.shown().first().kind), kind);
+        QCOMPARE(m_dialogs.shown().first().kind, ScriptedDialogs::Kind::Colour);
+        QVERIFY(m_form->Timer1->isActive());
     }
-}
 
-void CommandsTest::shortcutsActInTestMode()
-{
-    m_form->Edit1->setText(QStringLiteral("Ученик"));
-    m_form->ComboBox1->setCurrentIndex(0);
-    m_form->Edit3->setText(QStringLiteral("5А"));
-    QTest::mouseClick(m_form->Button1, Qt::LeftButton);
-    QVERIFY(m_form->TestRunning());
-    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
-    m_dialogs.clear();
-    Press(m_form.get(), Qt::Key_Q);
-    QCOMPARE(m_dialogs.shown().size(), 1);
-    QCOMPARE(m_dialogs.shown().first().kind, ScriptedDialogs::Kind::Colour);
-    QVERIFY(m_form->Timer1->isActive());
-}
+    void ctrlCInNameFieldCopiesNothing()
+    {
+        QApplication::clipboard()->setText(QStringLiteral("before"));
+        m_form->Edit1->setText(QStringLiteral("Иванов"));
+        m_form->Edit1->setFocus();
+        m_form->Edit1->selectAll();
+        Press(m_form->Edit1, Qt::Key_C);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("before"));
+        QCOMPARE(m_form->Edit1->text(), QStringLiteral("Иванов"));
+        QCOMPARE(m_dialogs.shown().size(), 1);
 
-void CommandsTest::ctrlCInNameFieldCopiesNothing()
-{
-    QApplication::clipboard()->setText(QStringLiteral("before"));
-    m_form->Edit1->setText(QStringLiteral("Иванов"));
-    m_form->Edit1->setFocus();
-    m_form->Edit1->selectAll();
-    Press(m_form->Edit1, Qt::Key_C);
-    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("before"));
-    QCOMPARE(m_form->Edit1->text(), QStringLiteral("Иванов"));
-    QCOMPARE(m_dialogs.shown().size(), 1);
-
-    m_form->Edit1->deselect();
-    Press(m_form->Edit1, Qt::Key_A);
-    QVERIFY(!m_form->Edit1->hasSelectedText());
-    QCOMPARE(m_dialogs.shown().size(), 2);
-}
-
-void CommandsTest::noShortcutWhileACommandRuns()
-{
-    m_dialogs.WhileNextBoxIsOpen([this] { Press(m_form.get(), Qt::Key_A); });
-    Press(m_form.get(), Qt::Key_Q);
-    QCOMPARE(m_dialogs.shown().size(), 1);
-}
-
-void CommandsTest::rightClickShowsNoMenu()
-{
-    QTest::mouseClick(m_form.get(), Qt::RightButton, {}, QPoint(50, 300));
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(50, 300),
-                            m_form->mapToGlobal(QPoint(50, 300)));
-    QApplication::sendEvent(m_form.get(), &event);
-    QVERIFY(!m_form->PopupMenu1->isVisible());
-    QVERIFY(QApplication::activePopupWidget() == nullptr);
-    QVERIFY(m_dialogs.shown().isEmpty());
-}
-
-void CommandsTest::colourDialogPresetIsLastConfirmedColour()
-{
-    m_dialogs.QueueColour(clRed);
-    Press(m_form.get(), Qt::Key_Q);
-    Press(m_form.get(), Qt::Key_A);
-    Press(m_form.get(), Qt::Key_I);
-    QCOMPARE(m_dialogs.colourPresets(), (QList<TColor>{clBlack, clRed, clRed}));
-}
-
-void CommandsTest::cancelledColourWritesNothing()
-{
-    const QByteArray before = SettingsFile();
-    const Settings settings = m_form->Config();
-    for (const Qt::Key key : {Qt::Key_Q, Qt::Key_A, Qt::Key_C, Qt::Key_I}) {
-        Press(m_form.get(), key);
+        m_form->Edit1->deselect();
+        Press(m_form->Edit1, Qt::Key_A);
+        QVERIFY(!m_form->Edit1->hasSelectedText());
+        QCOMPARE(m_dialogs.shown().size(), 2);
     }
-    QCOMPARE(SettingsFile(), before);
-    QCOMPARE(m_form->Config().QuestionColor, settings.QuestionColor);
-    QCOMPARE(m_form->Config().AnswerColor, settings.AnswerColor);
-}
 
-void CommandsTest::confirmedColourWritesCompleteFile_data()
-{
-    QTest::addColumn<int>("key");
-    QTest::addColumn<QByteArray>("file");
-    QTest::newRow("question") << int(Qt::Key_Q)
-                              << CrLfLines({"Fon.jpg", "16445670", "0", "255", "16777215", "25600",
-                                            "180", "Results.txt", "[Button]=L"});
-    QTest::newRow("answers") << int(Qt::Key_A)
-                             << CrLfLines({"Fon.jpg", "16445670", "0", "8388608", "16777215", "255",
-                                           "180", "Results.txt", "[Button]=L"});
-    QTest::newRow("selected answer") << int(Qt::Key_C)
-                                     << CrLfLines({"Fon.jpg", "16445670", "0", "8388608", "255",
-                                                   "25600", "180", "Results.txt", "[Button]=L"});
-    QTest::newRow("enlarged answer")
-        << int(Qt::Key_I)
-        << CrLfLines({"Fon.jpg", "16445670", "0", "8388608", "16777215", "25600", "255",
-                      "Results.txt", "[Button]=L"});
-}
-
-void CommandsTest::confirmedColourWritesCompleteFile()
-{
-    QFETCH(int, key);
-    QFETCH(QByteArray, file);
-    m_dialogs.QueueColour(clRed);
-    Press(m_form.get(), static_cast<Qt::Key>(key));
-    QCOMPARE(SettingsFile(), file);
-}
-
-void CommandsTest::answerColourRecoloursFinishButtonAtOnce()
-{
-    m_dialogs.QueueColour(clRed);
-    Press(m_form.get(), Qt::Key_A);
-    QCOMPARE(m_form->SpeedButton1->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
-    QCOMPARE(m_form->EffectLabel1->FontColor(), clRed);
-
-    m_dialogs.QueueColour(clLime);
-    Press(m_form.get(), Qt::Key_C);
-    QCOMPARE(m_form->EffectLabel3->ColourHighlight(), clLime);
-    QCOMPARE(m_form->EffectLabel3->FontColor(), clRed);
-}
-
-void CommandsTest::failedWriteKeepsNewColourInMemory()
-{
-    const QByteArray before = SettingsFile();
-    QVERIFY(QDir(m_start->path()).mkdir(QStringLiteral("Ortus00.ini.tmp")));
-    m_dialogs.QueueColour(clRed);
-    Press(m_form.get(), Qt::Key_C);
-    QCOMPARE(m_dialogs.texts().last(), QStringLiteral("File access denied."));
-    QCOMPARE(m_dialogs.shown().last().kind, ScriptedDialogs::Kind::Error);
-    QCOMPARE(m_form->Config().SelectedAnswerColor, clRed);
-    // The appearance step did not run, so the labels keep the old highlight.
-    QCOMPARE(m_form->EffectLabel1->ColourHighlight(), clWhite);
-    QCOMPARE(SettingsFile(), before);
-}
-
-void CommandsTest::resultsLogCommand_data()
-{
-    QTest::addColumn<bool>("exists");
-    QTest::newRow("new file is created with one empty line") << false;
-    QTest::newRow("existing file is kept") << true;
-}
-
-void CommandsTest::resultsLogCommand()
-{
-    QFETCH(bool, exists);
-    QTemporaryDir folder;
-    const QString path = QDir(folder.path()).filePath(QStringLiteral("журнал.txt"));
-    if (exists) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("\r\nold\r\n");
+    void noShortcutWhileACommandRuns()
+    {
+        m_dialogs.WhileNextBoxIsOpen([this] { Press(m_form.get(), Qt::Key_A); });
+        Press(m_form.get(), Qt::Key_Q);
+        QCOMPARE(m_dialogs.shown().size(), 1);
     }
-    m_dialogs.QueuePath(path);
-    Press(m_form->Edit3, Qt::Key_R);
 
-    QFile log(path);
-    QVERIFY(log.open(QIODevice::ReadOnly));
-    QCOMPARE(log.readAll(), exists ? QByteArray("\r\nold\r\n") : QByteArray("\r\n"));
-    QCOMPARE(QString::fromStdString(m_form->Config().ResultsLogPath), path);
-    // The dialog moved the current directory; the settings still go to the start directory.
-    QVERIFY(SettingsFile().contains(QFile::encodeName(path) + "\r\n[Button]=L\r\n"));
-}
-
-void CommandsTest::cancelledResultsLogChangesNothing()
-{
-    const QByteArray before = SettingsFile();
-    Press(m_form.get(), Qt::Key_R);
-    QCOMPARE(SettingsFile(), before);
-    QCOMPARE(m_form->Config().ResultsLogPath, std::string("Results.txt"));
-}
-
-void CommandsTest::windowCommandsOpenANewWindowEachTime_data()
-{
-    QTest::addColumn<int>("key");
-    QTest::addColumn<QString>("caption");
-    QTest::newRow("Ctrl+P") << int(Qt::Key_P) << QStringLiteral("Выбор рисунка ... ");
-    QTest::newRow("F1") << int(Qt::Key_F1) << QStringLiteral("Помощь");
-}
-
-void CommandsTest::windowCommandsOpenANewWindowEachTime()
-{
-    QFETCH(int, key);
-    QFETCH(QString, caption);
-    const Qt::KeyboardModifiers modifiers =
-        key == Qt::Key_F1 ? Qt::NoModifier : Qt::ControlModifier;
-    QList<QWidget *> opened;
-    for (int round = 0; round < 2; ++round) {
-        QTimer::singleShot(0, this, [&] {
-            QWidget *window = QApplication::activeModalWidget();
-            QVERIFY(window);
-            opened.append(window);
-            QCOMPARE(window->windowTitle(), caption);
-            // Another shortcut while the window is open starts nothing.
-            Press(m_form.get(), Qt::Key_Q);
-            window->close();
-        });
-        Press(m_form->Edit1, static_cast<Qt::Key>(key), modifiers);
+    void rightClickShowsNoMenu()
+    {
+        QTest::mouseClick(m_form.get(), Qt::RightButton, {}, QPoint(50, 300));
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(50, 300),
+                                m_form->mapToGlobal(QPoint(50, 300)));
+        QApplication::sendEvent(m_form.get(), &event);
+        QVERIFY(!m_form->PopupMenu1->isVisible());
+        QVERIFY(QApplication::activePopupWidget() == nullptr);
+        QVERIFY(m_dialogs.shown().isEmpty());
     }
-    QCOMPARE(opened.size(), 2);
-    QVERIFY(m_dialogs.shown().isEmpty());
-    QVERIFY(m_form->findChildren<TForm3 *>().isEmpty());
-    QVERIFY(m_form->findChildren<TForm2 *>().isEmpty());
-}
+
+    // The dialog starts from the last confirmed colour; a cancelled one writes nothing.
+    void cancelledColourWritesNothing()
+    {
+        m_dialogs.QueueColour(clRed);
+        Press(m_form.get(), Qt::Key_Q);
+        const QByteArray before = SettingsFile();
+        const Settings settings = m_form->Config();
+        for (const Qt::Key key : {Qt::Key_A, Qt::Key_C, Qt::Key_I}) {
+            Press(m_form.get(), key);
+        }
+        QCOMPARE(m_dialogs.colourPresets(), (QList<TColor>{clBlack, clRed, clRed, clRed}));
+        QCOMPARE(SettingsFile(), before);
+        QCOMPARE(m_form->Config().QuestionColor, clRed);
+        QCOMPARE(m_form->Config().AnswerColor, settings.AnswerColor);
+    }
+
+    void confirmedColourWritesCompleteFile_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QByteArray>("file");
+        QTest::newRow("question") << int(Qt::Key_Q)
+                                  << CrLfLines({"Fon.jpg", "16445670", "0", "255", "16777215",
+                                                "25600", "180", "Results.txt", "[Button]=L"});
+        QTest::newRow("answers") << int(Qt::Key_A)
+                                 << CrLfLines({"Fon.jpg", "16445670", "0", "8388608", "16777215",
+                                               "255", "180", "Results.txt", "[Button]=L"});
+        QTest::newRow("selected answer")
+            << int(Qt::Key_C)
+            << CrLfLines({"Fon.jpg", "16445670", "0", "8388608", "255", "25600", "180",
+                          "Results.txt", "[Button]=L"});
+        QTest::newRow("enlarged answer")
+            << int(Qt::Key_I)
+            << CrLfLines({"Fon.jpg", "16445670", "0", "8388608", "16777215", "25600", "255",
+                          "Results.txt", "[Button]=L"});
+    }
+
+    void confirmedColourWritesCompleteFile()
+    {
+        QFETCH(int, key);
+        QFETCH(QByteArray, file);
+        m_dialogs.QueueColour(clRed);
+        Press(m_form.get(), static_cast<Qt::Key>(key));
+        QCOMPARE(SettingsFile(), file);
+    }
+
+    void answerColourRecoloursFinishButtonAtOnce()
+    {
+        m_dialogs.QueueColour(clRed);
+        Press(m_form.get(), Qt::Key_A);
+        QCOMPARE(m_form->SpeedButton1->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
+        QCOMPARE(m_form->EffectLabel1->FontColor(), clRed);
+
+        m_dialogs.QueueColour(clLime);
+        Press(m_form.get(), Qt::Key_C);
+        QCOMPARE(m_form->EffectLabel3->ColourHighlight(), clLime);
+        QCOMPARE(m_form->EffectLabel3->FontColor(), clRed);
+    }
+
+    void failedWriteKeepsNewColourInMemory()
+    {
+        const QByteArray before = SettingsFile();
+        QVERIFY(QDir(m_start->path()).mkdir(QStringLiteral("Ortus00.ini.tmp")));
+        m_dialogs.QueueColour(clRed);
+        Press(m_form.get(), Qt::Key_C);
+        QCOMPARE(m_dialogs.texts().last(), QStringLiteral("File access denied."));
+        QCOMPARE(m_dialogs.shown().last().kind, ScriptedDialogs::Kind::Error);
+        QCOMPARE(m_form->Config().SelectedAnswerColor, clRed);
+        // The appearance step did not run, so the labels keep the old highlight.
+        QCOMPARE(m_form->EffectLabel1->ColourHighlight(), clWhite);
+        QCOMPARE(SettingsFile(), before);
+    }
+
+    void resultsLogCommand_data()
+    {
+        QTest::addColumn<bool>("exists");
+        QTest::newRow("new file is created with one empty line") << false;
+        QTest::newRow("existing file is kept") << true;
+    }
+
+    void resultsLogCommand()
+    {
+        QFETCH(bool, exists);
+        QTemporaryDir folder;
+        const QString path = QDir(folder.path()).filePath(QStringLiteral("журнал.txt"));
+        if (exists) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("\r\nold\r\n");
+        }
+        m_dialogs.QueuePath(path);
+        Press(m_form->Edit3, Qt::Key_R);
+
+        QFile log(path);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(log.readAll(), exists ? QByteArray("\r\nold\r\n") : QByteArray("\r\n"));
+        QCOMPARE(QString::fromStdString(m_form->Config().ResultsLogPath), path);
+        // The dialog moved the current directory; the settings still go to the start directory.
+        QVERIFY(SettingsFile().contains(QFile::encodeName(path) + "\r\n[Button]=L\r\n"));
+    }
+
+    void cancelledResultsLogChangesNothing()
+    {
+        const QByteArray before = SettingsFile();
+        Press(m_form.get(), Qt::Key_R);
+        QCOMPARE(SettingsFile(), before);
+        QCOMPARE(m_form->Config().ResultsLogPath, std::string("Results.txt"));
+    }
+
+    void windowCommandsOpenANewWindowEachTime_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("Ctrl+P") << int(Qt::Key_P) << QStringLiteral("Выбор рисунка ... ");
+        QTest::newRow("F1") << int(Qt::Key_F1) << QStringLiteral("Помощь");
+    }
+
+    void windowCommandsOpenANewWindowEachTime()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, caption);
+        const Qt::KeyboardModifiers modifiers =
+            key == Qt::Key_F1 ? Qt::NoModifier : Qt::ControlModifier;
+        QList<QWidget *> opened;
+        for (int round = 0; round < 2; ++round) {
+            QTimer::singleShot(0, this, [&] {
+                QWidget *window = QApplication::activeModalWidget();
+                QVERIFY(window);
+                opened.append(window);
+                QCOMPARE(window->windowTitle(), caption);
+                // Another shortcut while the window is open starts nothing.
+                Press(m_form.get(), Qt::Key_Q);
+                window->close();
+            });
+            Press(m_form->Edit1, static_cast<Qt::Key>(key), modifiers);
+        }
+        QCOMPARE(opened.size(), 2);
+        QVERIFY(m_dialogs.shown().isEmpty());
+        QVERIFY(m_form->findChildren<TForm3 *>().isEmpty());
+        QVERIFY(m_form->findChildren<TForm2 *>().isEmpty());
+    }
+};
 
 QTEST_MAIN(CommandsTest)
 #include "tst_commands.moc"
