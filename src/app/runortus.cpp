@@ -25,9 +25,14 @@ int RunOrtus(int &argc, char **argv, Dialogs &dialogs, const std::function<void(
                       ErrorBoxText(QString::fromUtf8(error.what())));
         return 1;
     }
-    // Created at start-up and kept hidden; the commands open windows of their own.
-    TForm2 form2;
-    TForm3 form3(*form1, dialogs);
+    // Kept hidden, as at start-up; the commands open windows of their own. Made once the main
+    // window has finished starting, so that they do not delay its first paint.
+    std::unique_ptr<TForm2> form2;
+    std::unique_ptr<TForm3> form3;
+    QObject::connect(form1.get(), &TForm1::StartFinished, form1.get(), [&] {
+        form2 = std::make_unique<TForm2>();
+        form3 = std::make_unique<TForm3>(*form1, dialogs);
+    });
 
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();

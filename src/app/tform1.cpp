@@ -84,9 +84,11 @@ TForm1::TForm1(Dialogs &dialogs, QWidget *parent)
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Ортус 2000 - Регистрация"));
-    setWindowIcon(ProgramIcon());
-    setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11, false));
     setFixedSize(RegistrationClientWidth, RegistrationClientHeight);
+    // Made before the window's font is set, so that its first layouts reuse the application's
+    // face instead of setting up one more.
+    CreateIntro();
+    setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11, false));
     CreateControls();
     AlignControls();
     Guard([this] { FormCreate(); });
@@ -101,6 +103,21 @@ void TForm1::CreateControls()
     connect(Image1, &StretchedImage::MouseMove, this,
             [this] { Guard([this] { Image1MouseMove(); }); });
 
+    StatusBar1 = new StatusPanels({150, 50}, this);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, [this] { Guard([this] { Timer1Timer(); }); });
+
+    CreatePopupMenu();
+    RestoreStackingOrder();
+}
+
+void TForm1::CreateHiddenControls()
+{
+    if (Button1 != nullptr) {
+        return;
+    }
     Label1 = new QLabel(this);
     Label1->setGeometry(5, 5, 590, 80);
     Label1->setFont(PixelFont(QStringLiteral("Times New Roman"), 21, true));
@@ -111,13 +128,49 @@ void TForm1::CreateControls()
 
     CreateAnswerLabels();
     CreateRegistrationControls();
+    setTabOrder(Edit1, ComboBox1);
+    setTabOrder(ComboBox1, Edit3);
+    setTabOrder(Edit3, Button1);
+    setTabOrder(Button1, Memo1);
+    RestoreStackingOrder();
+    // Children made after their window is shown stay hidden until shown themselves.
+    for (QWidget *control : RegistrationControls()) {
+        control->show();
+    }
+    // Typing goes to the first field, as it does when the fields are made with the window.
+    if (focusWidget() == nullptr || focusWidget() == Memo1) {
+        Edit1->setFocus();
+    }
+}
 
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, [this] { Guard([this] { Timer1Timer(); }); });
+std::array<QWidget *, 7> TForm1::RegistrationControls() const
+{
+    return {Label2, Label3, Label4, Edit1, Edit3, ComboBox1, Button1};
+}
 
-    CreateIntro();
-    CreatePopupMenu();
+void TForm1::RestoreStackingOrder()
+{
+    const std::initializer_list<QWidget *> bottomToTop = {
+        Image1,       Label1, EffectLabel1, EffectLabel2, EffectLabel3, EffectLabel4,
+        EffectLabel5, Label2, Label3,       Label4,       SpeedButton1, StatusBar1,
+        Edit1,        Edit3,  ComboBox1,    Button1,      Animate1,     Memo1};
+    for (QWidget *control : bottomToTop) {
+        if (control != nullptr) {
+            control->raise();
+        }
+    }
+}
+
+void TForm1::FinishStart()
+{
+    if (m_startFinished) {
+        return;
+    }
+    m_startFinished = true;
+    setWindowIcon(ProgramIcon());
+    CreateHiddenControls();
+    Guard([this] { FormShow(); });
+    emit StartFinished();
 }
 
 void TForm1::CreatePopupMenu()
@@ -217,8 +270,6 @@ void TForm1::CreateRegistrationControls()
     connect(SpeedButton1, &QToolButton::clicked, this,
             [this] { Guard([this] { Button2Click(); }); });
 
-    StatusBar1 = new StatusPanels({150, 50}, this);
-
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(230, 56, 200, 25);
@@ -270,11 +321,6 @@ void TForm1::CreateIntro()
     Memo1->setToolTip(
         QStringLiteral("Для того, чтобы начать работать с программой нажмите кнопку мыши"));
     Memo1->viewport()->setCursor(Qt::PointingHandCursor);
-
-    setTabOrder(Edit1, ComboBox1);
-    setTabOrder(ComboBox1, Edit3);
-    setTabOrder(Edit3, Button1);
-    setTabOrder(Button1, Memo1);
 }
 
 void TForm1::AlignControls()
@@ -314,7 +360,7 @@ void TForm1::ConnectAnswerLabel(int n)
 
 bool TForm1::TestRunning() const
 {
-    return SpeedButton1->isVisibleTo(this);
+    return SpeedButton1 != nullptr && SpeedButton1->isVisibleTo(this);
 }
 
 void TForm1::FormCreate()
@@ -343,6 +389,7 @@ void TForm1::FormShow()
 
 void TForm1::ApplyAppearance()
 {
+    CreateHiddenControls();
     // The picture shown goes first, so that it and the new one never take memory together.
     Image1->SetPicture(QImage());
     Image1->SetPicture(LoadPicture(QByteArray::fromStdString(m_settings.BackgroundPicturePath), 0));
@@ -430,6 +477,7 @@ void TForm1::N7Click()
 
 void TForm1::Memo1Click()
 {
+    FinishStart();
     Memo1->hide();
     Animate1->hide();
     AlignControls();
@@ -634,10 +682,7 @@ void TForm1::ReturnToRegistrationMode()
     }
     SpeedButton1->hide();
     Label1->resize(590, Label1->height());
-    for (QWidget *control : {static_cast<QWidget *>(Label2), static_cast<QWidget *>(Label3),
-                             static_cast<QWidget *>(Label4), static_cast<QWidget *>(Edit1),
-                             static_cast<QWidget *>(Edit3), static_cast<QWidget *>(ComboBox1),
-                             static_cast<QWidget *>(Button1)}) {
+    for (QWidget *control : RegistrationControls()) {
         control->show();
     }
     StatusBar1->SetPanelText(0, QString());
@@ -671,6 +716,9 @@ void TForm1::FormClose(bool &canClose)
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::KeyPress && !m_startFinished) {
+        FinishStart();
+    }
     // Keys reach this window's controls only while it is the active window; a modal dialog of a
     // command takes them itself, so no command can start twice.
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
@@ -706,8 +754,19 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
 void TForm1::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (!event->spontaneous()) {
+    // The first showing's appearance step waits for the intro to be painted: see FinishStart.
+    if (!event->spontaneous() && m_startFinished) {
         Guard([this] { FormShow(); });
+    }
+}
+
+void TForm1::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    if (!m_startFinished && !m_finishStartQueued) {
+        m_finishStartQueued = true;
+        // Queued: the controls paint first, so the intro is on screen before the rest is made.
+        QMetaObject::invokeMethod(this, &TForm1::FinishStart, Qt::QueuedConnection);
     }
 }
 

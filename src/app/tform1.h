@@ -78,6 +78,13 @@ public:
     // A test is running exactly while the finish button is shown.
     bool TestRunning() const;
 
+    // The window is built in two steps, so that the intro shows as early as it can: the
+    // constructor makes what the intro shows, and this makes the controls the intro covers and
+    // runs the first appearance step. It runs once, right after the first paint, or earlier when
+    // a click, a key or a command needs the rest.
+    void FinishStart();
+    bool StartIsFinished() const { return m_startFinished; }
+
     void FormCreate();
     void FormShow();
     void Memo1Click();
@@ -115,14 +122,22 @@ public:
     void N7Click();
     void N8Click();
 
+signals:
+    void StartFinished();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
     void CreateControls();
+    void CreateHiddenControls();
+    void RestoreStackingOrder();
+    // The captions and fields of the registration mode, shown together.
+    std::array<QWidget *, 7> RegistrationControls() const;
     void CreateAnswerLabels();
     void CreateRegistrationControls();
     void CreateIntro();
@@ -144,5 +159,7 @@ private:
     Settings m_settings;
     ColourDialogState m_colourDialog;
     bool m_commandRunning = false;
+    bool m_startFinished = false;
+    bool m_finishStartQueued = false;
     std::mt19937 m_generator;
 };

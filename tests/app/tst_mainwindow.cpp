@@ -3,9 +3,12 @@
 #include "platform/animationcontrol.h"
 #include "platform/statuspanels.h"
 #include "platform/stretchedimage.h"
+#include "runtime/tcolor.h"
+#include "support/mainwindow.h"
 #include "support/scripteddialogs.h"
 #include "support/startdirectory.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -44,8 +47,7 @@ private slots:
         m_dialogs = ScriptedDialogs();
         m_form = std::make_unique<TForm1>(m_dialogs);
         m_form->move(100, 80);
-        m_form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        QVERIFY(ShowStartedWindow(*m_form));
     }
 
     void cleanup()
@@ -154,6 +156,50 @@ private slots:
         QCOMPARE(m_form->Edit1->nextInFocusChain(), static_cast<QWidget *>(m_form->ComboBox1));
         QCOMPARE(m_form->ComboBox1->nextInFocusChain(), static_cast<QWidget *>(m_form->Edit3));
         QCOMPARE(m_form->Edit3->nextInFocusChain(), static_cast<QWidget *>(m_form->Button1));
+    }
+
+    void introIsPaintedBeforeTheCoveredControlsAreMade()
+    {
+        m_form = std::make_unique<TForm1>(m_dialogs);
+        QVERIFY(m_form->Animate1 != nullptr && m_form->Memo1 != nullptr);
+        QVERIFY(m_form->Edit1 == nullptr && m_form->Label1 == nullptr);
+        QVERIFY(m_form->EffectLabel5 == nullptr && !m_form->TestRunning());
+        QVERIFY(m_form->windowIcon().isNull());
+
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        QTRY_VERIFY(m_form->StartIsFinished());
+        QVERIFY(!m_form->windowIcon().isNull());
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(m_form->Edit1));
+        QCOMPARE(m_form->Label2->palette().color(QPalette::WindowText),
+                 ToQColor(m_form->Config().QuestionColor));
+        QVERIFY(m_dialogs.shown().isEmpty());
+    }
+
+    void earlyInputFinishesTheStart_data()
+    {
+        QTest::addColumn<bool>("click");
+        QTest::newRow("click on the title box") << true;
+        QTest::newRow("teacher's shortcut") << false;
+    }
+
+    void earlyInputFinishesTheStart()
+    {
+        QFETCH(bool, click);
+        m_form = std::make_unique<TForm1>(m_dialogs);
+        m_form->show();
+        if (click) {
+            QTest::mouseClick(m_form->Memo1->viewport(), Qt::LeftButton);
+            QVERIFY(m_form->Edit1->isVisible());
+            QVERIFY(!m_form->Memo1->isVisible());
+        } else {
+            QTest::keyClick(m_form.get(), Qt::Key_Q, Qt::ControlModifier);
+            QCOMPARE(m_dialogs.shown().size(), 1);
+            QCOMPARE(m_dialogs.shown().first().kind, ScriptedDialogs::Kind::Colour);
+        }
+        QVERIFY(m_form->StartIsFinished());
+        QCOMPARE(m_form->Label2->palette().color(QPalette::WindowText),
+                 ToQColor(m_form->Config().QuestionColor));
     }
 
     void introCoversFieldsUntilTitleBoxClicked()

@@ -1,6 +1,7 @@
 #include "app/tform1.h"
 #include "effectlabel/effectlabel.h"
 #include "platform/stretchedimage.h"
+#include "support/mainwindow.h"
 #include "support/scripteddialogs.h"
 #include "support/startdirectory.h"
 
@@ -70,7 +71,7 @@ void AppearanceTest::cleanup()
 void AppearanceTest::Create()
 {
     m_form = std::make_unique<TForm1>(m_dialogs);
-    m_form->show();
+    QVERIFY(ShowStartedWindow(*m_form));
 }
 
 void AppearanceTest::shippedSettingsColourTheControls()
