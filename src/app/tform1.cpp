@@ -480,6 +480,8 @@ void TForm1::Memo1Click()
     FinishStart();
     Memo1->hide();
     Animate1->hide();
+    // The intro does not come back, so its clip need not stay in memory.
+    Animate1->Close();
     AlignControls();
 }
 

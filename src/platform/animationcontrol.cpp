@@ -44,6 +44,18 @@ void AnimationControl::Play(int fromFrame, int toFrame)
     update();
 }
 
+void AnimationControl::Close()
+{
+    m_timer.stop();
+    m_playing = false;
+    m_clip = AviClip();
+    m_shown = QImage();
+    m_current = 0;
+    m_from = 0;
+    m_to = 0;
+    update();
+}
+
 void AnimationControl::AdvanceFrame()
 {
     if (!m_playing) {

@@ -28,6 +28,9 @@ public:
     // Plays frames fromFrame to toFrame (counted from 1) over and over at the file's rate. The
     // range is kept within the clip, so a shorter file plays all it has.
     void Play(int fromFrame, int toFrame);
+    // Stops and lets the clip go, with the memory its file and frames take; the control then
+    // shows black until a file is opened again.
+    void Close();
 
     // The frame shown, counted from 1; 0 before a file is open.
     int CurrentFrame() const { return m_current; }

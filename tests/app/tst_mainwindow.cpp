@@ -216,6 +216,7 @@ private slots:
         QVERIFY(!m_form->Memo1->isVisible());
         QVERIFY(!m_form->Animate1->isVisible());
         QVERIFY(!m_form->Animate1->IsTimerActive());
+        QCOMPARE(m_form->Animate1->FrameCount(), 0);
         QCOMPARE(m_form->Image1->geometry(), QRect(0, 0, 600, 331));
         QCOMPARE(m_form->childAt(300, 100)->objectName(), QStringLiteral("ComboBox1"));
         QVERIFY(m_dialogs.shown().isEmpty());

@@ -59,6 +59,7 @@ private slots:
     void timerFollowsTheFileRate();
     void timerDrivesTheFrames();
     void drawsTheFrameCentredOnBlack();
+    void closeLetsTheClipGo();
 
 private:
     QTemporaryDir *m_folder = nullptr;
@@ -295,6 +296,27 @@ void TestAnimationControl::drawsTheFrameCentredOnBlack()
     control.AdvanceFrame();
     shown = control.grab().toImage();
     QCOMPARE(shown.pixel(10, 5), FrameColours[1]);
+}
+
+void TestAnimationControl::closeLetsTheClipGo()
+{
+    AnimationControl control;
+    control.resize(20, 10);
+    control.show();
+    control.Open(m_clip);
+    control.Play(1, 6);
+    control.Close();
+    QCOMPARE(control.FrameCount(), 0);
+    QCOMPARE(control.CurrentFrame(), 0);
+    QVERIFY(!control.IsPlaying());
+    QVERIFY(!control.IsTimerActive());
+    QCOMPARE(control.grab().toImage().pixel(8, 4), qRgb(0, 0, 0));
+
+    // It opens again as a new control would.
+    control.Open(m_clip);
+    control.Play(1, 6);
+    QCOMPARE(control.FrameCount(), 6);
+    QCOMPARE(control.grab().toImage().pixel(8, 4), FrameColours[0]);
 }
 
 QTEST_MAIN(TestAnimationControl)
