@@ -54,7 +54,8 @@ The package also holds the teacher's command-line tools for question banks
 and results logs.")
 # The libraries come from dpkg-shlibdeps; the fonts stand in for the ones the windows name.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-urw-base35")
+# The metafile libraries are loaded at run time, so dpkg-shlibdeps cannot find them.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-urw-base35, libwmf-0.2-7, libemf2svg1")
 include(CPack)
 
 # Builds the package and installs into a temporary folder to check both; it needs a normal build,

@@ -310,8 +310,9 @@ depends_on() {
         echo "$depends" | grep -q -x "$name" || { echo "  no dependency on $name: $depends"; return 1; }
     done
 }
-check "the package depends on the fonts and on the libraries dpkg-shlibdeps found" \
-    depends_on fonts-liberation fonts-urw-base35 libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6
+check "the package depends on the fonts, the metafile libraries and the libraries dpkg-shlibdeps found" \
+    depends_on fonts-liberation fonts-urw-base35 libwmf-0.2-7 libemf2svg1 libc6 libqt6core6 libqt6gui6 \
+    libqt6widgets6 libqt6svg6
 
 dpkg-deb -c "$package" | awk '{ print $1, $6 }' >"$work/contents"
 # Every named path is in the package with the given permissions.

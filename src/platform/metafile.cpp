@@ -18,6 +18,7 @@
 #include <memory>
 #include <optional>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
@@ -357,38 +358,95 @@ std::optional<WmfChecked> CheckWmf(QByteArrayView data, const PictureLimits &lim
     return checked;
 }
 
+// The metafile libraries, and the libraries they bring, are loaded when the first metafile is
+// drawn rather than with the program: most backgrounds are bitmaps, and loading them at start
+// costs time and memory on every start. The names are the sonames the package depends on.
+constexpr const char *WmfLibraryName = "libwmf-0.2.so.7";
+constexpr const char *Emf2SvgLibraryName = "libemf2svg.so.1";
+
+template <typename Function> bool Resolve(void *library, const char *name, Function &function)
+{
+    function = reinterpret_cast<Function>(::dlsym(library, name));
+    return function != nullptr;
+}
+
+struct WmfLibrary {
+    decltype(&wmf_api_create) apiCreate = nullptr;
+    decltype(&wmf_api_destroy) apiDestroy = nullptr;
+    decltype(&wmf_mem_open) memOpen = nullptr;
+    decltype(&wmf_mem_close) memClose = nullptr;
+    decltype(&wmf_scan) scan = nullptr;
+    decltype(&wmf_play) play = nullptr;
+    decltype(&wmf_gd_function) gdFunction = nullptr;
+};
+
+// Null when the library cannot be loaded; the metafile is then refused like a bad one.
+const WmfLibrary *LoadWmfLibrary()
+{
+    static const std::optional<WmfLibrary> loaded = []() -> std::optional<WmfLibrary> {
+        void *library = ::dlopen(WmfLibraryName, RTLD_NOW | RTLD_LOCAL);
+        WmfLibrary wmf;
+        if (library == nullptr || !Resolve(library, "wmf_api_create", wmf.apiCreate) ||
+            !Resolve(library, "wmf_api_destroy", wmf.apiDestroy) ||
+            !Resolve(library, "wmf_mem_open", wmf.memOpen) ||
+            !Resolve(library, "wmf_mem_close", wmf.memClose) ||
+            !Resolve(library, "wmf_scan", wmf.scan) || !Resolve(library, "wmf_play", wmf.play) ||
+            !Resolve(library, "wmf_gd_function", wmf.gdFunction)) {
+            return std::nullopt;
+        }
+        return wmf;
+    }();
+    return loaded ? &*loaded : nullptr;
+}
+
+using Emf2SvgFunction = decltype(&emf2svg);
+
+Emf2SvgFunction LoadEmf2Svg()
+{
+    static const Emf2SvgFunction loaded = []() -> Emf2SvgFunction {
+        void *library = ::dlopen(Emf2SvgLibraryName, RTLD_NOW | RTLD_LOCAL);
+        Emf2SvgFunction function = nullptr;
+        if (library == nullptr || !Resolve(library, "emf2svg", function)) {
+            return nullptr;
+        }
+        return function;
+    }();
+    return loaded;
+}
+
 class WmfSession {
 public:
-    WmfSession() = default;
+    explicit WmfSession(const WmfLibrary &wmf) : m_wmf(wmf) {}
     WmfSession(const WmfSession &) = delete;
     WmfSession &operator=(const WmfSession &) = delete;
     ~WmfSession()
     {
         if (m_open) {
-            wmf_mem_close(m_api);
+            m_wmf.memClose(m_api);
         }
         if (m_api) {
-            wmf_api_destroy(m_api);
+            m_wmf.apiDestroy(m_api);
         }
     }
 
     bool Open(QByteArray &bytes)
     {
         wmfAPI_Options options{};
-        options.function = wmf_gd_function;
+        options.function = m_wmf.gdFunction;
         const unsigned long flags =
             WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
-        if (wmf_api_create(&m_api, flags, &options) != wmf_E_None) {
+        if (m_wmf.apiCreate(&m_api, flags, &options) != wmf_E_None) {
             return false;
         }
-        m_open = wmf_mem_open(m_api, reinterpret_cast<unsigned char *>(bytes.data()),
-                              static_cast<long>(bytes.size())) == wmf_E_None;
+        m_open = m_wmf.memOpen(m_api, reinterpret_cast<unsigned char *>(bytes.data()),
+                               static_cast<long>(bytes.size())) == wmf_E_None;
         return m_open;
     }
 
     wmfAPI *Api() const { return m_api; }
 
 private:
+    const WmfLibrary &m_wmf;
     wmfAPI *m_api = nullptr;
     bool m_open = false;
 };
@@ -466,14 +524,14 @@ std::optional<EmfChecked> CheckEmf(QByteArrayView data, const PictureLimits &lim
 }
 
 // Draws the checked WMF with libwmf; runs in the child process.
-std::optional<QByteArray> WmfToPng(WmfChecked &checked, int maxSide)
+std::optional<QByteArray> WmfToPng(const WmfLibrary &wmf, WmfChecked &checked, int maxSide)
 {
-    WmfSession session;
+    WmfSession session(wmf);
     if (!session.Open(checked.bytes)) {
         return std::nullopt;
     }
     wmfD_Rect frame{};
-    if (wmf_scan(session.Api(), 0, &frame) != wmf_E_None) {
+    if (wmf.scan(session.Api(), 0, &frame) != wmf_E_None) {
         return std::nullopt;
     }
     // The placeable header gives the picture's frame; without one, the drawing's extent is all
@@ -502,14 +560,14 @@ std::optional<QByteArray> WmfToPng(WmfChecked &checked, int maxSide)
     device->bbox = frame;
     device->width = static_cast<unsigned int>(size->width());
     device->height = static_cast<unsigned int>(size->height());
-    if (wmf_play(session.Api(), 0, &frame) != wmf_E_None) {
+    if (wmf.play(session.Api(), 0, &frame) != wmf_E_None) {
         return std::nullopt;
     }
     return png;
 }
 
 // Turns the checked EMF into SVG text of the given size with libemf2svg; runs in the child.
-std::optional<QByteArray> EmfToSvg(QByteArray &bytes, QSize size)
+std::optional<QByteArray> EmfToSvg(Emf2SvgFunction toSvg, QByteArray &bytes, QSize size)
 {
     char noNamespace[] = "";
     generatorOptions options{};
@@ -521,7 +579,7 @@ std::optional<QByteArray> EmfToSvg(QByteArray &bytes, QSize size)
     char *svg = nullptr;
     std::size_t svgLength = 0;
     const int converted =
-        emf2svg(bytes.data(), static_cast<std::size_t>(bytes.size()), &svg, &svgLength, &options);
+        toSvg(bytes.data(), static_cast<std::size_t>(bytes.size()), &svg, &svgLength, &options);
     const std::unique_ptr<char, decltype(&std::free)> svgOwner(svg, &std::free);
     if (!converted || !svg) {
         return std::nullopt;
@@ -626,8 +684,12 @@ QImage RenderWmf(QByteArrayView data, const PictureLimits &limits)
     if (!checked) {
         return {};
     }
+    const WmfLibrary *wmf = LoadWmfLibrary();
+    if (wmf == nullptr) {
+        return {};
+    }
     const auto png =
-        RunIsolated([&] { return WmfToPng(*checked, limits.maxMetafileSide); }, limits);
+        RunIsolated([&] { return WmfToPng(*wmf, *checked, limits.maxMetafileSide); }, limits);
     if (!png) {
         return {};
     }
@@ -655,8 +717,12 @@ QImage RenderEmf(QByteArrayView data, const PictureLimits &limits)
     if (!size) {
         return {};
     }
+    const Emf2SvgFunction toSvg = LoadEmf2Svg();
+    if (toSvg == nullptr) {
+        return {};
+    }
     QByteArray bytes = data.first(checked->length).toByteArray();
-    const auto svg = RunIsolated([&] { return EmfToSvg(bytes, *size); }, limits);
+    const auto svg = RunIsolated([&] { return EmfToSvg(toSvg, bytes, *size); }, limits);
     if (!svg) {
         return {};
     }

@@ -225,10 +225,32 @@ using Pixels = QList<std::pair<QPoint, QRgb>>;
 
 } // namespace
 
+// Whether a library whose file name holds the text is mapped into this process.
+bool LibraryLoaded(const QByteArray &name)
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(name);
+}
+
 class TestPictureLoader : public QObject {
     Q_OBJECT
 
 private slots:
+    // Runs before any test draws a metafile.
+    void initTestCase()
+    {
+        QVERIFY(!LibraryLoaded("libwmf"));
+        QVERIFY(!LibraryLoaded("libemf2svg"));
+    }
+
+    void metafileLibrariesLoadWhenAMetafileIsDrawn()
+    {
+        QVERIFY(!LoadPicture(Write("picture.wmf", WmfLeftHalfRed()), 0).isNull());
+        QVERIFY(LibraryLoaded("libwmf"));
+        QVERIFY(!LoadPicture(Write("picture.emf", EmfLeftHalfRed()), 0).isNull());
+        QVERIFY(LibraryLoaded("libemf2svg"));
+    }
+
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
