@@ -6,6 +6,7 @@ set -eu
 PACKAGES="
 cmake
 make
+ccache
 g++
 pkg-config
 qt6-base-dev
