@@ -93,7 +93,7 @@ int main(int argc, char *argv[])
     TForm2 help(&form);
     help.show();
     ok = Save(&help, folder, QStringLiteral("help.png")) && ok;
-    TForm3 background(form, dialogs, &form);
+    TForm3 background(form.Commands(), dialogs, &form);
     background.show();
     ok = Save(&background, folder, QStringLiteral("background.png")) && ok;
     return ok ? 0 : 1;

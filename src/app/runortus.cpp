@@ -1,9 +1,9 @@
 #include "app/runortus.h"
 
-#include "app/handlerguard.h"
 #include "app/tform1.h"
 #include "platform/animationcontrol.h"
 #include "platform/dialogs.h"
+#include "platform/handlerguard.h"
 #include "settings/tform2.h"
 #include "settings/tform3.h"
 
@@ -31,7 +31,7 @@ int RunOrtus(int &argc, char **argv, Dialogs &dialogs, const std::function<void(
     std::unique_ptr<TForm3> form3;
     QObject::connect(form1.get(), &TForm1::StartFinished, form1.get(), [&] {
         form2 = std::make_unique<TForm2>();
-        form3 = std::make_unique<TForm3>(*form1, dialogs);
+        form3 = std::make_unique<TForm3>(form1->Commands(), dialogs);
     });
 
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {

@@ -1,17 +1,17 @@
 #include "app/tform1.h"
 
-#include "app/handlerguard.h"
-#include "app/programicon.h"
 #include "effectlabel/answerlabelform.h"
 #include "effectlabel/effectlabel.h"
 #include "platform/animationcontrol.h"
+#include "platform/handlerguard.h"
 #include "platform/pictureloader.h"
 #include "platform/statuspanels.h"
 #include "platform/stretchedimage.h"
 #include "quiz/resultslog.h"
+#include "quiz/testrun.h"
 #include "runtime/cp1251.h"
-#include "runtime/textfile.h"
 #include "runtime/workingdirectory.h"
+#include "settings/programicon.h"
 #include "settings/tform2.h"
 #include "settings/tform3.h"
 
@@ -19,7 +19,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -78,7 +77,8 @@ std::string RegistrationText(const QString &typed)
 } // namespace
 
 TForm1::TForm1(Dialogs &dialogs, QWidget *parent)
-    : QWidget(parent, RegistrationFlags), m_dialogs(dialogs)
+    : QWidget(parent, RegistrationFlags), m_dialogs(dialogs),
+      m_commands(m_settings, m_run.State().StartDirectory, dialogs, *this)
 {
     // The program's texts are laid out for these faces; Liberation Sans has their metrics.
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
@@ -285,9 +285,9 @@ void TForm1::CreateRegistrationControls()
     ComboBox1->setGeometry(230, 96, 200, 22);
     ComboBox1->setFont(fieldFont);
     ComboBox1->setEditable(false);
-    ComboBox1->addItems({QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"),
-                         QStringLiteral("8"), QStringLiteral("9"), QStringLiteral("10"),
-                         QStringLiteral("11")});
+    for (const char *grade : GradeTexts) {
+        ComboBox1->addItem(QString::fromLatin1(grade));
+    }
     ComboBox1->setCurrentIndex(-1);
 
     Button1 = new QPushButton(QStringLiteral("OK"), this);
@@ -358,16 +358,11 @@ void TForm1::ConnectAnswerLabel(int n)
     });
 }
 
-bool TForm1::TestRunning() const
-{
-    return SpeedButton1 != nullptr && SpeedButton1->isVisibleTo(this);
-}
-
 void TForm1::FormCreate()
 {
-    m_generator.seed(static_cast<std::mt19937::result_type>(
-        std::chrono::system_clock::now().time_since_epoch().count()));
-    m_quiz.StartDirectory = CurrentDirectory();
+    m_run.Seed(
+        static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count()));
+    m_run.State().StartDirectory = CurrentDirectory();
     ReadSettings(m_settings);
     switch (StartupBackgroundMode(m_settings)) {
     case BackgroundMode::Picture:
@@ -410,48 +405,40 @@ void TForm1::SetWindowColour(TColor colour)
     setAutoFillBackground(true);
 }
 
-void TForm1::WriteIni()
+void TForm1::ShowBackgroundPicture(bool shown)
 {
-    WriteSettings(m_settings, m_quiz.StartDirectory);
-    ApplyAppearance();
+    Image1->setVisible(shown);
 }
 
-void TForm1::ChooseColour(TColor Settings::*setting)
+void TForm1::SetFinishButtonColour(TColor colour)
 {
-    if (!m_dialogs.ChooseColour(m_colourDialog)) {
-        return;
-    }
-    m_settings.*setting = m_colourDialog.Colour;
-    if (setting == &Settings::AnswerColor) {
-        SetTextColour(SpeedButton1, QPalette::ButtonText, ToQColor(m_settings.AnswerColor));
-    }
-    WriteIni();
+    SetTextColour(SpeedButton1, QPalette::ButtonText, ToQColor(colour));
 }
 
 void TForm1::N2Click()
 {
-    ChooseColour(&Settings::QuestionColor);
+    m_commands.ChooseColour(&Settings::QuestionColor);
 }
 
 void TForm1::N3Click()
 {
-    ChooseColour(&Settings::AnswerColor);
+    m_commands.ChooseColour(&Settings::AnswerColor);
 }
 
 void TForm1::N4Click()
 {
-    ChooseColour(&Settings::SelectedAnswerColor);
+    m_commands.ChooseColour(&Settings::SelectedAnswerColor);
 }
 
 void TForm1::N8Click()
 {
-    ChooseColour(&Settings::EnlargedAnswerColor);
+    m_commands.ChooseColour(&Settings::EnlargedAnswerColor);
 }
 
 void TForm1::N1Click()
 {
     // A new window each time, destroyed when it closes, also when an error escapes.
-    TForm3 form(*this, m_dialogs, this);
+    TForm3 form(m_commands, m_dialogs, this);
     form.exec();
 }
 
@@ -463,16 +450,7 @@ void TForm1::N6Click()
 
 void TForm1::N7Click()
 {
-    const std::optional<QString> chosen = m_dialogs.SaveFile();
-    if (!chosen) {
-        return;
-    }
-    // Paths are file-system bytes, not CP1251 text.
-    m_settings.ResultsLogPath = QFile::encodeName(*chosen).toStdString();
-    if (!EntryExists(m_settings.ResultsLogPath)) {
-        CreateResultsLog(m_settings.ResultsLogPath);
-    }
-    WriteIni();
+    m_commands.ChooseResultsLog();
 }
 
 void TForm1::Memo1Click()
@@ -515,43 +493,32 @@ void TForm1::Button1Click()
         m_dialogs.Information(QStringLiteral("Необходимо заполнить все поля!"));
         return;
     }
-    m_quiz.PupilName = RegistrationText(name);
-    m_quiz.PupilGrade = static_cast<std::uint8_t>(ComboBox1->currentIndex());
-    m_quiz.PupilGroup = RegistrationText(group);
+    m_run.Begin(RegistrationText(name), static_cast<std::uint8_t>(ComboBox1->currentIndex()),
+                RegistrationText(group));
     SwitchToTestMode();
-    // A failed load must not end in a result that shows or records an earlier pupil's score.
-    m_quiz.Score = 0;
-    m_quiz.BankLoaded = false;
-    ReadTest(m_quiz.Bank, m_quiz.PupilGrade, m_quiz.StartDirectory, m_generator);
-    m_quiz.BankLoaded = true;
+    m_run.ReadTest();
     Layout();
     WriteVopr();
     Timer1->start();
 }
 
-int TForm1::CurrentQuestion() const
-{
-    return m_quiz.Bank.QuestionOrder[m_quiz.CurrentPosition];
-}
-
 void TForm1::Layout()
 {
-    m_quiz.Score = 0;
-    StatusBar1->SetPanelText(0, QStringLiteral("Время: %1").arg(m_quiz.Bank.TimeLeft));
-    m_quiz.CurrentPosition = 1;
+    m_run.Layout();
+    StatusBar1->SetPanelText(0, QStringLiteral("Время: %1").arg(Quiz().Bank.TimeLeft));
 }
 
 void TForm1::WriteVopr()
 {
-    const int q = CurrentQuestion();
-    Label1->setText(FromCp1251(m_quiz.Bank.QuestionTexts[static_cast<std::size_t>(q)]));
-    StatusBar1->SetPanelText(1, QStringLiteral("Вопрос: %1").arg(m_quiz.CurrentPosition));
-    const auto &answers = m_quiz.Bank.AnswerTexts[static_cast<std::size_t>(q)];
+    const QuizState &quiz = Quiz();
+    const auto q = static_cast<std::size_t>(m_run.CurrentQuestion());
+    Label1->setText(FromCp1251(quiz.Bank.QuestionTexts[q]));
+    StatusBar1->SetPanelText(1, QStringLiteral("Вопрос: %1").arg(quiz.CurrentPosition));
     for (int n = 1; n <= MaxAnswers; ++n) {
         TEffectLabel *label = AnswerLabels[static_cast<std::size_t>(n - 1)];
-        if (n <= m_quiz.Bank.AnswerCounts[static_cast<std::size_t>(q)]) {
+        if (n <= m_run.AnswerCount()) {
             label->show();
-            label->SetCaption(FromCp1251(answers[static_cast<std::size_t>(n)]));
+            label->SetCaption(FromCp1251(quiz.Bank.AnswerTexts[q][static_cast<std::size_t>(n)]));
         } else {
             label->hide();
         }
@@ -560,28 +527,20 @@ void TForm1::WriteVopr()
 
 void TForm1::CheckOtv(int n)
 {
-    if (IsCorrectAnswer(m_quiz.Bank, CurrentQuestion(), n)) {
-        ++m_quiz.Score;
+    const TestRun::Outcome outcome = m_run.Answer(n);
+    if (outcome == TestRun::Outcome::GoesOn) {
+        WriteVopr();
     }
-    if (m_quiz.CurrentPosition == m_quiz.Bank.QuestionCount) {
-        Timer1->stop();
-        m_dialogs.Information(QStringLiteral("Тест завершен"));
-        Result();
-        return;
-    }
-    ++m_quiz.CurrentPosition;
-    WriteVopr();
+    EndTest(outcome);
 }
 
 void TForm1::Timer1Timer()
 {
-    --m_quiz.Bank.TimeLeft;
-    StatusBar1->SetPanelText(0, QStringLiteral("Время: %1").arg(m_quiz.Bank.TimeLeft));
-    if (m_quiz.Bank.TimeLeft <= 0) {
-        Timer1->stop();
-        m_dialogs.Information(QStringLiteral("Тест окончен!"));
-        Result();
+    const TestRun::Outcome outcome = m_run.Tick();
+    if (outcome != TestRun::Outcome::Ignored) {
+        StatusBar1->SetPanelText(0, QStringLiteral("Время: %1").arg(Quiz().Bank.TimeLeft));
     }
+    EndTest(outcome);
 }
 
 void TForm1::Button2Click()
@@ -589,39 +548,38 @@ void TForm1::Button2Click()
     if (m_dialogs.Confirmation(QStringLiteral("Закончить тест?")) != Dialogs::Answer::Ok) {
         return;
     }
-    // The countdown may have ended the test while the question was open.
-    if (!TestRunning()) {
+    // The countdown may have ended the test while the question was open: then this ends nothing.
+    EndTest(m_run.GiveUp());
+}
+
+void TForm1::EndTest(TestRun::Outcome outcome)
+{
+    if (outcome == TestRun::Outcome::Ignored || outcome == TestRun::Outcome::GoesOn) {
         return;
     }
     Timer1->stop();
+    if (const QString message = EndingMessage(outcome); !message.isEmpty()) {
+        m_dialogs.Information(message);
+    }
     Result();
 }
 
 void TForm1::Result()
 {
-    Label1->setText(QStringLiteral("Ваш результат в баллах: %1").arg(m_quiz.Score));
+    Label1->setText(QStringLiteral("Ваш результат в баллах: %1").arg(Quiz().Score));
     ReturnToRegistrationMode();
-    if (m_quiz.BankLoaded) {
-        const ResultRecord record{m_quiz.PupilName,
-                                  ToCp1251(ComboBox1->itemText(m_quiz.PupilGrade)),
-                                  m_quiz.PupilGroup, m_quiz.Score};
-        AppendResult(m_settings.ResultsLogPath, m_quiz.StartDirectory, record);
+    if (const std::optional<ResultRecord> record = m_run.Record()) {
+        AppendResult(m_settings.ResultsLogPath, Quiz().StartDirectory, *record);
     }
-    ComboBox1->setCurrentIndex(m_quiz.PupilGrade);
-}
-
-bool TForm1::CountingButton(Qt::MouseButton button) const
-{
-    return button == Qt::LeftButton || (button == Qt::RightButton && m_settings.BothMouseButtons);
+    ComboBox1->setCurrentIndex(Quiz().PupilGrade);
 }
 
 void TForm1::EffectLabelMouseMove(int n)
 {
-    const int answerCount = m_quiz.Bank.AnswerCounts[static_cast<std::size_t>(CurrentQuestion())];
     TEffectLabel *hovered = AnswerLabels[static_cast<std::size_t>(n - 1)];
     hovered->SetFontSize(18);
     hovered->SetFontColor(m_settings.EnlargedAnswerColor);
-    for (int i = 1; i <= answerCount; ++i) {
+    for (int i = 1; i <= m_run.AnswerCount(); ++i) {
         if (i != n) {
             AnswerLabels[static_cast<std::size_t>(i - 1)]->SetFontSize(14);
             AnswerLabels[static_cast<std::size_t>(i - 1)]->SetFontColor(m_settings.AnswerColor);
@@ -631,8 +589,7 @@ void TForm1::EffectLabelMouseMove(int n)
 
 void TForm1::Image1MouseMove()
 {
-    const int answerCount = m_quiz.Bank.AnswerCounts[static_cast<std::size_t>(CurrentQuestion())];
-    for (int i = 1; i <= answerCount; ++i) {
+    for (int i = 1; i <= m_run.AnswerCount(); ++i) {
         AnswerLabels[static_cast<std::size_t>(i - 1)]->SetFontSize(14);
         AnswerLabels[static_cast<std::size_t>(i - 1)]->SetFontColor(m_settings.AnswerColor);
     }
@@ -640,14 +597,14 @@ void TForm1::Image1MouseMove()
 
 void TForm1::EffectLabelMouseDown(int n, Qt::MouseButton button)
 {
-    if (CountingButton(button)) {
+    if (IsCountingButton(button, m_settings.BothMouseButtons)) {
         AnswerLabels[static_cast<std::size_t>(n - 1)]->SetEffectStyle(esNone);
     }
 }
 
 void TForm1::EffectLabelMouseUp(int n, Qt::MouseButton button)
 {
-    if (CountingButton(button)) {
+    if (IsCountingButton(button, m_settings.BothMouseButtons)) {
         AnswerLabels[static_cast<std::size_t>(n - 1)]->SetEffectStyle(esRaised);
         CheckOtv(n);
     }
@@ -666,8 +623,8 @@ void TForm1::SwitchToTestMode()
     Label1->show();
     SpeedButton1->show();
     hide();
-    m_quiz.RegistrationLeft = x();
-    m_quiz.RegistrationTop = y();
+    Quiz().RegistrationLeft = x();
+    Quiz().RegistrationTop = y();
     setFixedSize(TestWidth, TestHeight);
     move(0, 0);
     setWindowFlags(TestFlags);
@@ -691,7 +648,7 @@ void TForm1::ReturnToRegistrationMode()
     StatusBar1->SetPanelText(1, QString());
     hide();
     setFixedSize(RegistrationClientWidth, RegistrationClientHeight);
-    move(m_quiz.RegistrationLeft, m_quiz.RegistrationTop);
+    move(Quiz().RegistrationLeft, Quiz().RegistrationTop);
     setWindowFlags(RegistrationFlags);
     AlignControls();
     show();
@@ -700,7 +657,7 @@ void TForm1::ReturnToRegistrationMode()
 
 void TForm1::FormClose(bool &canClose)
 {
-    if (!TestRunning()) {
+    if (!m_run.Running()) {
         canClose = true;
         return;
     }
@@ -709,10 +666,7 @@ void TForm1::FormClose(bool &canClose)
         return;
     }
     // The countdown may have ended the test while the question was open; it is not ended twice.
-    if (TestRunning()) {
-        Timer1->stop();
-        Result();
-    }
+    EndTest(m_run.GiveUp());
     canClose = true;
 }
 

@@ -1,14 +1,15 @@
 #pragma once
 
-#include "app/quizstate.h"
 #include "platform/dialogs.h"
+#include "quiz/testrun.h"
+#include "settings/appearanceview.h"
+#include "settings/commands.h"
 #include "settings/settings.h"
 
 #include <QWidget>
 
 #include <array>
 #include <functional>
-#include <random>
 
 class AnimationControl;
 class QAction;
@@ -27,8 +28,9 @@ class StretchedImage;
 class TEffectLabel;
 
 // The main window: registration mode (intro, then the three fields) and test mode (a question,
-// up to five answers, the finish button and the countdown).
-class TForm1 : public QWidget {
+// up to five answers, the finish button and the countdown). It shows what the test run and the
+// teacher's commands do.
+class TForm1 : public QWidget, public AppearanceView {
     Q_OBJECT
 public:
     // Opens the intro animation while the controls are built; throws AviOpenError when it cannot.
@@ -70,13 +72,13 @@ public:
     // The answer labels in answer order: entry n - 1 shows answer n.
     std::array<TEffectLabel *, 5> AnswerLabels{};
 
-    QuizState &Quiz() { return m_quiz; }
-    const QuizState &Quiz() const { return m_quiz; }
+    QuizState &Quiz() { return m_run.State(); }
+    const QuizState &Quiz() const { return m_run.State(); }
     Settings &Config() { return m_settings; }
     const Settings &Config() const { return m_settings; }
+    TeacherCommands &Commands() { return m_commands; }
 
-    // A test is running exactly while the finish button is shown.
-    bool TestRunning() const;
+    bool TestRunning() const { return m_run.Running(); }
 
     // The window is built in two steps, so that the intro shows as early as it can: the
     // constructor makes what the intro shows, and this makes the controls the intro covers and
@@ -110,10 +112,11 @@ public:
     void EffectLabelMouseDown(int n, Qt::MouseButton button);
     void EffectLabelMouseUp(int n, Qt::MouseButton button);
 
-    // Settings: saved whole, then shown.
-    void WriteIni();
-    void ApplyAppearance();
-    void SetWindowColour(TColor colour);
+    // What the settings change on screen.
+    void ApplyAppearance() override;
+    void SetWindowColour(TColor colour) override;
+    void ShowBackgroundPicture(bool shown) override;
+    void SetFinishButtonColour(TColor colour) override;
     void N1Click();
     void N2Click();
     void N3Click();
@@ -144,22 +147,19 @@ private:
     void CreatePopupMenu();
     // Runs the command whose shortcut the key press is; false when it is none.
     bool RunShortcut(const QKeyEvent &event);
-    void ChooseColour(TColor Settings::*setting);
     // Lays out the controls aligned to the top and bottom edges and gives the rest to Image1.
     void AlignControls();
     void Guard(const std::function<void()> &handler);
     void ConnectAnswerLabel(int n);
-    // The left button counts; the right one too when the settings allow it.
-    bool CountingButton(Qt::MouseButton button) const;
-    // The question on screen, as its number in the bank.
-    int CurrentQuestion() const;
+    // Stops the countdown, announces the ending and shows the result; nothing when the outcome
+    // ends no test.
+    void EndTest(TestRun::Outcome outcome);
 
     Dialogs &m_dialogs;
-    QuizState m_quiz;
+    TestRun m_run;
     Settings m_settings;
-    ColourDialogState m_colourDialog;
+    TeacherCommands m_commands;
     bool m_commandRunning = false;
     bool m_startFinished = false;
     bool m_finishStartQueued = false;
-    std::mt19937 m_generator;
 };

@@ -1,6 +1,6 @@
 #include "settings/auxiliarywindow.h"
 
-#include "app/programicon.h"
+#include "settings/programicon.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>

@@ -1,8 +1,8 @@
 #include "settings/tform3.h"
 
-#include "app/handlerguard.h"
-#include "app/tform1.h"
-#include "platform/stretchedimage.h"
+#include "platform/handlerguard.h"
+#include "settings/appearanceview.h"
+#include "settings/commands.h"
 #include "settings/emblem.h"
 
 #include <QFile>
@@ -23,10 +23,10 @@ const char *const FlatButtonStyle = "QToolButton { background: transparent;"
 
 } // namespace
 
-TForm3::TForm3(TForm1 &form1, Dialogs &dialogs, QWidget *parent)
+TForm3::TForm3(TeacherCommands &commands, Dialogs &dialogs, QWidget *parent)
     : AuxiliaryWindow(QStringLiteral("Выбор рисунка ... "), QSize(ClientWidth, ClientHeight),
                       parent),
-      m_form1(form1), m_dialogs(dialogs)
+      m_commands(commands), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("Form3"));
     setFont(BoldSansSerifFont(11));
@@ -75,18 +75,18 @@ void TForm3::SpeedButton1Click()
     if (!m_dialogs.ChooseColour(ColorDialog1)) {
         return;
     }
-    Settings &settings = m_form1.Config();
+    Settings &settings = m_commands.Config();
     settings.FillColor = ColorDialog1.Colour;
-    m_form1.Image1->hide();
-    m_form1.SetWindowColour(settings.FillColor);
+    m_commands.View().ShowBackgroundPicture(false);
+    m_commands.View().SetWindowColour(settings.FillColor);
     settings.UseFillColor = 1;
-    m_form1.WriteIni();
+    m_commands.WriteIni();
     close();
 }
 
 void TForm3::SpeedButton2Click()
 {
-    Settings &settings = m_form1.Config();
+    Settings &settings = m_commands.Config();
     if (const std::optional<QString> chosen = m_dialogs.OpenPicture()) {
         // Paths are file-system bytes; a longer one cannot be stored, and a cut one would name
         // another file, so the stored picture stays.
@@ -98,12 +98,12 @@ void TForm3::SpeedButton2Click()
         } else {
             settings.BackgroundPicturePath = path;
             // Written with the background mode as it was; the mode follows in the next write.
-            m_form1.WriteIni();
+            m_commands.WriteIni();
         }
     }
-    m_form1.Image1->show();
+    m_commands.View().ShowBackgroundPicture(true);
     settings.UseFillColor = 0;
-    m_form1.WriteIni();
+    m_commands.WriteIni();
     close();
 }
 

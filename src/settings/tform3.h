@@ -5,14 +5,14 @@
 
 class QLabel;
 class QToolButton;
-class TForm1;
+class TeacherCommands;
 
 // The background-choice window: switches the main window between a plain fill colour and a
 // background picture. It is created anew for each opening, so nothing carries over between two.
 class TForm3 : public AuxiliaryWindow {
     Q_OBJECT
 public:
-    TForm3(TForm1 &form1, Dialogs &dialogs, QWidget *parent = nullptr);
+    TForm3(TeacherCommands &commands, Dialogs &dialogs, QWidget *parent = nullptr);
 
     // Controls in their stacking order, bottom to top.
     QLabel *Image1 = nullptr;
@@ -34,6 +34,6 @@ private:
     QToolButton *CreateButton(int top, const QString &caption, const QString &hint,
                               void (TForm3::*handler)());
 
-    TForm1 &m_form1;
+    TeacherCommands &m_commands;
     Dialogs &m_dialogs;
 };

@@ -1,293 +1,295 @@
-#include "app/tform1.h"
-#include "effectlabel/effectlabel.h"
-#include "settings/tform2.h"
+#include "platform/handlerguard.h"
+#include "settings/appearanceview.h"
+#include "settings/commands.h"
+#include "settings/emblem.h"
 #include "settings/tform3.h"
 #include "support/scripteddialogs.h"
 #include "support/startdirectory.h"
 
-#include <QApplication>
-#include <QClipboard>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPlainTextEdit>
-#include <QPushButton>
+#include <QDir>
+#include <QFile>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
-#include <memory>
+namespace {
+
+// What the commands did to the main window's screen, in order.
+class RecordingView final : public AppearanceView {
+public:
+    QStringList calls;
+
+    void ApplyAppearance() override { calls.append(QStringLiteral("apply")); }
+    void SetWindowColour(TColor colour) override
+    {
+        calls.append(QStringLiteral("window %1").arg(colour));
+    }
+    void ShowBackgroundPicture(bool shown) override
+    {
+        calls.append(shown ? QStringLiteral("picture shown") : QStringLiteral("picture hidden"));
+    }
+    void SetFinishButtonColour(TColor colour) override
+    {
+        calls.append(QStringLiteral("finish button %1").arg(colour));
+    }
+};
+
+// The shipped settings file with one line replaced.
+QByteArray Shipped(int line = 0, const char *value = nullptr)
+{
+    QList<QByteArray> lines{"Fon.jpg", "16445670", "0",           "8388608",   "16777215",
+                            "25600",   "180",      "Results.txt", "[Button]=L"};
+    if (line > 0) {
+        lines[line - 1] = value;
+    }
+    return lines.join("\r\n") + "\r\n";
+}
+
+QByteArray FillMode(int line = 0, const char *value = nullptr)
+{
+    QByteArray file = Shipped(line, value);
+    return line == 3 ? file : file.replace("\r\n0\r\n", "\r\n1\r\n");
+}
+
+const QString TooLong = QStringLiteral("Слишком длинный путь к рисунку (больше 255 байт). "
+                                       "Оставлен прежний рисунок.");
+
+} // namespace
 
 class CommandsTest : public QObject {
     Q_OBJECT
 
-private:
-    void Press(QWidget *target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier)
-    {
-        QTest::keyClick(target, key, modifiers);
-    }
-    QByteArray SettingsFile() const { return m_start->ReadFile(QStringLiteral("Ortus00.ini")); }
-
-    std::unique_ptr<StartDirectoryFixture> m_start;
-    ScriptedDialogs m_dialogs;
-    std::unique_ptr<TForm1> m_form;
+public:
+    enum class Command { Colour, AnswerColour, ResultsLog, Fill, Picture, Leave, CloseBox };
+    Q_ENUM(Command)
 
 private slots:
-    void init()
+    void commands_data()
     {
-        m_start = std::make_unique<StartDirectoryFixture>(ShippedStartDirectory());
-        m_dialogs = ScriptedDialogs();
-        m_form = std::make_unique<TForm1>(m_dialogs);
-        m_form->show();
-        m_form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
-        m_form->Memo1Click();
-    }
-
-    void cleanup()
-    {
-        m_form.reset();
-        m_start.reset();
-    }
-
-    void menuItems()
-    {
-        const QList<QAction *> items = m_form->PopupMenu1->actions();
-        QCOMPARE(items.size(), 8);
-        const QStringList captions{"Фоновый рисунок...",
-                                   "Цвет вопроса...",
-                                   "Цвет ответов...",
-                                   "Цвет выбранного ответа...",
-                                   "Цвет увеличенного ответа...",
-                                   "Файл с результатом...",
-                                   QString(),
-                                   "О программе..."};
-        const QStringList shortcuts{"Ctrl+P", "Ctrl+Q", "Ctrl+A", "Ctrl+C",
-                                    "Ctrl+I", "Ctrl+R", "",       "F1"};
-        for (int i = 0; i < items.size(); ++i) {
-            QCOMPARE(items[i]->text(), captions[i]);
-            QCOMPARE(items[i]->shortcut().toString(), shortcuts[i]);
-        }
-        QVERIFY(items[6]->isSeparator());
-        QCOMPARE(items[0], m_form->N1);
-        QCOMPARE(items[5], m_form->N7);
-        QCOMPARE(items[7], m_form->N6);
-    }
-
-    void shortcutsOpenTheirDialog_data()
-    {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("kind");
-        QTest::newRow("Ctrl+Q") << int(Qt::Key_Q) << int(ScriptedDialogs::Kind::Colour);
-        QTest::newRow("Ctrl+A") << int(Qt::Key_A) << int(ScriptedDialogs::Kind::Colour);
-        QTest::newRow("Ctrl+C") << int(Qt::Key_C) << int(ScriptedDialogs::Kind::Colour);
-        QTest::newRow("Ctrl+I") << int(Qt::Key_I) << int(ScriptedDialogs::Kind::Colour);
-        QTest::newRow("Ctrl+R") << int(Qt::Key_R) << int(ScriptedDialogs::Kind::SaveFile);
-    }
-
-    void shortcutsOpenTheirDialog()
-    {
-        QFETCH(int, key);
-        QFETCH(int, kind);
-        for (QWidget *target :
-             {static_cast<QWidget *>(m_form.get()), static_cast<QWidget *>(m_form->Edit1),
-              static_cast<QWidget *>(m_form->ComboBox1)}) {
-            m_dialogs.clear();
-            Press(target, static_cast<Qt::Key>(key));
-            QCOMPARE(m_dialogs.shown().size(), 1);
-            QCOMPARE(int(m_dialogs.shown().first().kind), kind);
-        }
-    }
-
-    void shortcutsActInTestMode()
-    {
-        m_form->Edit1->setText(QStringLiteral("Ученик"));
-        m_form->ComboBox1->setCurrentIndex(0);
-        m_form->Edit3->setText(QStringLiteral("5А"));
-        QTest::mouseClick(m_form->Button1, Qt::LeftButton);
-        QVERIFY(m_form->TestRunning());
-        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
-        m_dialogs.clear();
-        Press(m_form.get(), Qt::Key_Q);
-        QCOMPARE(m_dialogs.shown().size(), 1);
-        QCOMPARE(m_dialogs.shown().first().kind, ScriptedDialogs::Kind::Colour);
-        QVERIFY(m_form->Timer1->isActive());
-    }
-
-    void ctrlCInNameFieldCopiesNothing()
-    {
-        QApplication::clipboard()->setText(QStringLiteral("before"));
-        m_form->Edit1->setText(QStringLiteral("Иванов"));
-        m_form->Edit1->setFocus();
-        m_form->Edit1->selectAll();
-        Press(m_form->Edit1, Qt::Key_C);
-        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("before"));
-        QCOMPARE(m_form->Edit1->text(), QStringLiteral("Иванов"));
-        QCOMPARE(m_dialogs.shown().size(), 1);
-
-        m_form->Edit1->deselect();
-        Press(m_form->Edit1, Qt::Key_A);
-        QVERIFY(!m_form->Edit1->hasSelectedText());
-        QCOMPARE(m_dialogs.shown().size(), 2);
-    }
-
-    void noShortcutWhileACommandRuns()
-    {
-        m_dialogs.WhileNextBoxIsOpen([this] { Press(m_form.get(), Qt::Key_A); });
-        Press(m_form.get(), Qt::Key_Q);
-        QCOMPARE(m_dialogs.shown().size(), 1);
-    }
-
-    void rightClickShowsNoMenu()
-    {
-        QTest::mouseClick(m_form.get(), Qt::RightButton, {}, QPoint(50, 300));
-        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(50, 300),
-                                m_form->mapToGlobal(QPoint(50, 300)));
-        QApplication::sendEvent(m_form.get(), &event);
-        QVERIFY(!m_form->PopupMenu1->isVisible());
-        QVERIFY(QApplication::activePopupWidget() == nullptr);
-        QVERIFY(m_dialogs.shown().isEmpty());
-    }
-
-    // The dialog starts from the last confirmed colour; a cancelled one writes nothing.
-    void cancelledColourWritesNothing()
-    {
-        m_dialogs.QueueColour(clRed);
-        Press(m_form.get(), Qt::Key_Q);
-        const QByteArray before = SettingsFile();
-        const Settings settings = m_form->Config();
-        for (const Qt::Key key : {Qt::Key_A, Qt::Key_C, Qt::Key_I}) {
-            Press(m_form.get(), key);
-        }
-        QCOMPARE(m_dialogs.colourPresets(), (QList<TColor>{clBlack, clRed, clRed, clRed}));
-        QCOMPARE(SettingsFile(), before);
-        QCOMPARE(m_form->Config().QuestionColor, clRed);
-        QCOMPARE(m_form->Config().AnswerColor, settings.AnswerColor);
-    }
-
-    void confirmedColourWritesCompleteFile_data()
-    {
-        QTest::addColumn<int>("key");
+        // The settings file at the start (the shipped one when empty); what the dialog gives (a
+        // colour or a path below the start directory; empty: cancelled); the contents of the
+        // chosen file beforehand (none when null); whether every rewrite of the settings fails.
+        // Then the boxes shown, what the screen was told, whether the background-choice window
+        // stays open and the settings file at the end: for a failed rewrite, the one that the
+        // next successful rewrite writes, so it shows what was kept in memory. <path> stands for
+        // the chosen file's full path.
+        QTest::addColumn<Command>("command");
+        QTest::addColumn<QByteArray>("settingsFile");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QByteArray>("existing");
+        QTest::addColumn<bool>("blocked");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<QStringList>("screen");
+        QTest::addColumn<bool>("open");
         QTest::addColumn<QByteArray>("file");
-        QTest::newRow("question") << int(Qt::Key_Q)
-                                  << CrLfLines({"Fon.jpg", "16445670", "0", "255", "16777215",
-                                                "25600", "180", "Results.txt", "[Button]=L"});
-        QTest::newRow("answers") << int(Qt::Key_A)
-                                 << CrLfLines({"Fon.jpg", "16445670", "0", "8388608", "16777215",
-                                               "255", "180", "Results.txt", "[Button]=L"});
-        QTest::newRow("selected answer")
-            << int(Qt::Key_C)
-            << CrLfLines({"Fon.jpg", "16445670", "0", "8388608", "255", "25600", "180",
-                          "Results.txt", "[Button]=L"});
-        QTest::newRow("enlarged answer")
-            << int(Qt::Key_I)
-            << CrLfLines({"Fon.jpg", "16445670", "0", "8388608", "16777215", "25600", "255",
-                          "Results.txt", "[Button]=L"});
+
+        const QString denied = QStringLiteral("File access denied.");
+        const QStringList apply{"apply"};
+        const QStringList none;
+        QTest::newRow("colour confirmed: its line alone changes")
+            << Command::Colour << QByteArray() << "255" << QByteArray() << false << none << apply
+            << false << Shipped(5, "255");
+        QTest::newRow("answer colour: the finish button at once")
+            << Command::AnswerColour << QByteArray() << "255" << QByteArray() << false << none
+            << QStringList{"finish button 255", "apply"} << false << Shipped(6, "255");
+        QTest::newRow("colour cancelled: nothing written")
+            << Command::Colour << QByteArray() << "" << QByteArray() << false << none << none
+            << false << Shipped();
+        QTest::newRow("colour rewrite fails: kept in memory, not shown")
+            << Command::AnswerColour << QByteArray() << "255" << QByteArray() << true
+            << QStringList{denied} << QStringList{"finish button 255"} << false
+            << Shipped(6, "255");
+        QTest::newRow("new log: made with one empty line")
+            << Command::ResultsLog << QByteArray() << "в папке/журнал.txt" << QByteArray() << false
+            << none << apply << false << Shipped(8, "<path>");
+        QTest::newRow("existing log: kept as it is")
+            << Command::ResultsLog << QByteArray() << "в папке/журнал.txt"
+            << QByteArray("\r\nold\r\n") << false << none << apply << false << Shipped(8, "<path>");
+        QTest::newRow("log dialog cancelled")
+            << Command::ResultsLog << QByteArray() << "" << QByteArray() << false << none << none
+            << false << Shipped();
+        QTest::newRow("log cannot be made: path in memory, settings not written")
+            << Command::ResultsLog << QByteArray() << "нет папки/журнал.txt" << QByteArray()
+            << false << QStringList{"Invalid filename."} << none << false << Shipped(8, "<path>");
+        QTest::newRow("fill colour cancelled: the window stays")
+            << Command::Fill << QByteArray() << "" << QByteArray() << false << none << none << true
+            << Shipped();
+        QTest::newRow("fill colour confirmed")
+            << Command::Fill << QByteArray() << "255" << QByteArray() << false << none
+            << QStringList{"picture hidden", "window 255", "apply"} << false << FillMode(2, "255");
+        QTest::newRow("fill colour, rewrite fails: shown and in memory, the window stays")
+            << Command::Fill << QByteArray() << "255" << QByteArray() << true << QStringList{denied}
+            << QStringList{"picture hidden", "window 255"} << true << FillMode(2, "255");
+        // Written with the mode as it was, then again in picture mode.
+        QTest::newRow("picture chosen in fill mode: written twice")
+            << Command::Picture << FillMode() << "в папке/фон.bmp" << QByteArray() << false << none
+            << QStringList{"apply", "picture shown", "apply"} << false << Shipped(1, "<path>");
+        QTest::newRow("picture dialog cancelled in fill mode: back to the stored picture")
+            << Command::Picture << FillMode() << "" << QByteArray() << false << none
+            << QStringList{"picture shown", "apply"} << false << Shipped();
+        // A path is stored as file-system bytes, at most 255 of them; a cut one would name
+        // another file.
+        const QString latin = QStringLiteral("p");
+        QTest::newRow("255 bytes")
+            << Command::Picture << QByteArray() << "/" + latin.repeated(250) + ".bmp"
+            << QByteArray() << false << none << QStringList{"apply", "picture shown", "apply"}
+            << false << Shipped(1, "<path>");
+        QTest::newRow("256 bytes")
+            << Command::Picture << QByteArray() << "/" + latin.repeated(251) + ".bmp"
+            << QByteArray() << false << QStringList{TooLong}
+            << QStringList{"picture shown", "apply"} << false << Shipped();
+        QTest::newRow("131 letters in 257 bytes")
+            << Command::Picture << QByteArray() << "/" + QStringLiteral("ф").repeated(126) + ".bmp"
+            << QByteArray() << false << QStringList{TooLong}
+            << QStringList{"picture shown", "apply"} << false << Shipped();
+        QTest::newRow("picture chosen, first rewrite fails: new path, mode as it was")
+            << Command::Picture << FillMode() << "в папке/фон.bmp" << QByteArray() << true
+            << QStringList{denied} << none << true << FillMode(1, "<path>");
+        QTest::newRow("picture cancelled, rewrite fails: picture shown, mode 0 in memory")
+            << Command::Picture << FillMode() << "" << QByteArray() << true << QStringList{denied}
+            << QStringList{"picture shown"} << true << Shipped();
+        QTest::newRow("Отмена") << Command::Leave << FillMode() << "" << QByteArray() << false
+                                << none << none << false << FillMode();
+        QTest::newRow("close box") << Command::CloseBox << FillMode() << "" << QByteArray() << false
+                                   << none << none << false << FillMode();
     }
 
-    void confirmedColourWritesCompleteFile()
+    void commands()
     {
-        QFETCH(int, key);
+        QFETCH(Command, command);
+        QFETCH(QByteArray, settingsFile);
+        QFETCH(QString, input);
+        QFETCH(QByteArray, existing);
+        QFETCH(bool, blocked);
+        QFETCH(QStringList, boxes);
+        QFETCH(QStringList, screen);
+        QFETCH(bool, open);
         QFETCH(QByteArray, file);
-        m_dialogs.QueueColour(clRed);
-        Press(m_form.get(), static_cast<Qt::Key>(key));
-        QCOMPARE(SettingsFile(), file);
-    }
 
-    void answerColourRecoloursFinishButtonAtOnce()
-    {
-        m_dialogs.QueueColour(clRed);
-        Press(m_form.get(), Qt::Key_A);
-        QCOMPARE(m_form->SpeedButton1->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
-        QCOMPARE(m_form->EffectLabel1->FontColor(), clRed);
-
-        m_dialogs.QueueColour(clLime);
-        Press(m_form.get(), Qt::Key_C);
-        QCOMPARE(m_form->EffectLabel3->ColourHighlight(), clLime);
-        QCOMPARE(m_form->EffectLabel3->FontColor(), clRed);
-    }
-
-    void failedWriteKeepsNewColourInMemory()
-    {
-        const QByteArray before = SettingsFile();
-        QVERIFY(QDir(m_start->path()).mkdir(QStringLiteral("Ortus00.ini.tmp")));
-        m_dialogs.QueueColour(clRed);
-        Press(m_form.get(), Qt::Key_C);
-        QCOMPARE(m_dialogs.texts().last(), QStringLiteral("File access denied."));
-        QCOMPARE(m_dialogs.shown().last().kind, ScriptedDialogs::Kind::Error);
-        QCOMPARE(m_form->Config().SelectedAnswerColor, clRed);
-        // The appearance step did not run, so the labels keep the old highlight.
-        QCOMPARE(m_form->EffectLabel1->ColourHighlight(), clWhite);
-        QCOMPARE(SettingsFile(), before);
-    }
-
-    void resultsLogCommand_data()
-    {
-        QTest::addColumn<bool>("exists");
-        QTest::newRow("new file is created with one empty line") << false;
-        QTest::newRow("existing file is kept") << true;
-    }
-
-    void resultsLogCommand()
-    {
-        QFETCH(bool, exists);
-        QTemporaryDir folder;
-        const QString path = QDir(folder.path()).filePath(QStringLiteral("журнал.txt"));
-        if (exists) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("\r\nold\r\n");
+        const StartDirectoryFixture start(ShippedStartDirectory());
+        if (!settingsFile.isEmpty()) {
+            start.WriteFile(QStringLiteral("Ortus00.ini"), settingsFile);
         }
-        m_dialogs.QueuePath(path);
-        Press(m_form->Edit3, Qt::Key_R);
-
-        QFile log(path);
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        QCOMPARE(log.readAll(), exists ? QByteArray("\r\nold\r\n") : QByteArray("\r\n"));
-        QCOMPARE(QString::fromStdString(m_form->Config().ResultsLogPath), path);
-        // The dialog moved the current directory; the settings still go to the start directory.
-        QVERIFY(SettingsFile().contains(QFile::encodeName(path) + "\r\n[Button]=L\r\n"));
-    }
-
-    void cancelledResultsLogChangesNothing()
-    {
-        const QByteArray before = SettingsFile();
-        Press(m_form.get(), Qt::Key_R);
-        QCOMPARE(SettingsFile(), before);
-        QCOMPARE(m_form->Config().ResultsLogPath, std::string("Results.txt"));
-    }
-
-    void windowCommandsOpenANewWindowEachTime_data()
-    {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<QString>("caption");
-        QTest::newRow("Ctrl+P") << int(Qt::Key_P) << QStringLiteral("Выбор рисунка ... ");
-        QTest::newRow("F1") << int(Qt::Key_F1) << QStringLiteral("Помощь");
-    }
-
-    void windowCommandsOpenANewWindowEachTime()
-    {
-        QFETCH(int, key);
-        QFETCH(QString, caption);
-        const Qt::KeyboardModifiers modifiers =
-            key == Qt::Key_F1 ? Qt::NoModifier : Qt::ControlModifier;
-        QList<QWidget *> opened;
-        for (int round = 0; round < 2; ++round) {
-            QTimer::singleShot(0, this, [&] {
-                QWidget *window = QApplication::activeModalWidget();
-                QVERIFY(window);
-                opened.append(window);
-                QCOMPARE(window->windowTitle(), caption);
-                // Another shortcut while the window is open starts nothing.
-                Press(m_form.get(), Qt::Key_Q);
-                window->close();
-            });
-            Press(m_form->Edit1, static_cast<Qt::Key>(key), modifiers);
+        const QByteArray before = start.ReadFile(QStringLiteral("Ortus00.ini"));
+        Settings settings;
+        ReadSettings(settings);
+        QVERIFY(QDir(start.path()).mkdir(QStringLiteral("в папке")));
+        const QString path = input.startsWith('/') ? input : start.filePath(input);
+        if (!existing.isNull()) {
+            start.WriteFile(input, existing);
         }
-        QCOMPARE(opened.size(), 2);
-        QVERIFY(m_dialogs.shown().isEmpty());
-        QVERIFY(m_form->findChildren<TForm3 *>().isEmpty());
-        QVERIFY(m_form->findChildren<TForm2 *>().isEmpty());
+        // A folder in the way of the temporary file makes every rewrite fail.
+        QVERIFY(!blocked || QDir(start.path()).mkdir(QStringLiteral("Ortus00.ini.tmp")));
+        ScriptedDialogs dialogs;
+        if (!input.isEmpty()) {
+            const bool colour = command == Command::Colour || command == Command::AnswerColour ||
+                                command == Command::Fill;
+            colour ? dialogs.QueueColour(input.toInt()) : dialogs.QueuePath(path);
+        }
+        RecordingView view;
+        const std::string startDirectory = start.path().toStdString();
+        TeacherCommands commands(settings, startDirectory, dialogs, view);
+        TForm3 form3(commands, dialogs);
+        form3.show();
+
+        const auto run = [&](const std::function<void()> &handler) {
+            RunGuarded(dialogs, handler);
+        };
+        switch (command) {
+        case Command::Colour:
+            run([&] { commands.ChooseColour(&Settings::SelectedAnswerColor); });
+            break;
+        case Command::AnswerColour:
+            run([&] { commands.ChooseColour(&Settings::AnswerColor); });
+            break;
+        case Command::ResultsLog:
+            run([&] { commands.ChooseResultsLog(); });
+            break;
+        case Command::Fill:
+            QTest::mouseClick(form3.SpeedButton1, Qt::LeftButton);
+            break;
+        case Command::Picture:
+            QTest::mouseClick(form3.SpeedButton2, Qt::LeftButton);
+            break;
+        case Command::Leave:
+        case Command::CloseBox:
+            // Escape is no way out.
+            QTest::keyClick(&form3, Qt::Key_Escape);
+            QVERIFY(form3.isVisible());
+            command == Command::Leave ? QTest::mouseClick(form3.SpeedButton3, Qt::LeftButton)
+                                      : void(form3.close());
+            break;
+        }
+
+        QStringList shown;
+        for (const ScriptedDialogs::Shown &box : dialogs.shown()) {
+            if (box.kind == ScriptedDialogs::Kind::Information ||
+                box.kind == ScriptedDialogs::Kind::Error) {
+                shown.append(box.text);
+            }
+        }
+        QCOMPARE(shown, boxes);
+        QCOMPARE(view.calls, screen);
+        if (command >= Command::Fill) {
+            QCOMPARE(form3.isVisible(), open);
+        }
+        if (command == Command::ResultsLog && !input.isEmpty() && boxes.isEmpty()) {
+            QCOMPARE(start.ReadFile(input), existing.isNull() ? QByteArray("\r\n") : existing);
+        }
+        if (blocked || !boxes.isEmpty()) {
+            QCOMPARE(start.ReadFile(QStringLiteral("Ortus00.ini")), before);
+            QDir(start.path()).rmdir(QStringLiteral("Ortus00.ini.tmp"));
+            commands.WriteIni();
+        }
+        // The dialog may have moved the current directory; the settings stay in the start one.
+        QCOMPARE(start.ReadFile(QStringLiteral("Ortus00.ini")),
+                 file.replace("<path>", QFile::encodeName(path)));
+    }
+
+    void colourDialogStartsFromTheLastConfirmedColour()
+    {
+        const StartDirectoryFixture start(ShippedStartDirectory());
+        Settings settings;
+        ScriptedDialogs dialogs;
+        RecordingView view;
+        const std::string startDirectory = start.path().toStdString();
+        TeacherCommands commands(settings, startDirectory, dialogs, view);
+        dialogs.QueueColour(clRed);
+        commands.ChooseColour(&Settings::QuestionColor);
+        commands.ChooseColour(&Settings::AnswerColor);
+        commands.ChooseColour(&Settings::QuestionColor);
+        // Each background-choice window has a dialog of its own, black at every opening.
+        TForm3(commands, dialogs).SpeedButton1Click();
+        QCOMPARE(dialogs.colourPresets(), (QList<TColor>{clBlack, clRed, clRed, clBlack}));
+    }
+
+    // The emblem shows through the background-choice window's buttons, which draw only their
+    // aqua captions, and a frame under the mouse.
+    void backgroundWindowShowsTheEmblem()
+    {
+        Settings settings;
+        ScriptedDialogs dialogs;
+        RecordingView view;
+        const std::string startDirectory;
+        TeacherCommands commands(settings, startDirectory, dialogs, view);
+        TForm3 form3(commands, dialogs);
+        form3.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form3));
+        const QImage emblem = DrawBackgroundChoiceEmblem();
+        const QImage shown = form3.grab().toImage();
+        const QPoint corner = form3.SpeedButton2->geometry().topLeft();
+        for (const QPoint point : {QPoint(96, 8), QPoint(20, 47), QPoint(155, 45), corner}) {
+            QCOMPARE(shown.pixel(point), emblem.pixel(point));
+        }
+        int aqua = 0;
+        for (int x = 50; x < 145; ++x) {
+            aqua += shown.pixel(x, corner.y() + 12) == qRgb(0, 255, 255) ? 1 : 0;
+        }
+        QVERIFY(aqua > 3);
+
+        QTest::mouseMove(form3.SpeedButton2, QPoint(20, 12));
+        const QImage hovered = form3.grab().toImage();
+        QVERIFY(hovered.pixel(corner) != emblem.pixel(corner));
+        QCOMPARE(hovered.pixel(20, 47), emblem.pixel(20, 47));
     }
 };
 

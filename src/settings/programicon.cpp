@@ -1,4 +1,4 @@
-#include "app/programicon.h"
+#include "settings/programicon.h"
 
 #include <QPainter>
 #include <QPainterPath>

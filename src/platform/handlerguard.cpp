@@ -1,4 +1,4 @@
-#include "app/handlerguard.h"
+#include "platform/handlerguard.h"
 
 #include "platform/dialogs.h"
 

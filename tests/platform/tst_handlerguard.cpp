@@ -1,4 +1,4 @@
-#include "app/handlerguard.h"
+#include "platform/handlerguard.h"
 #include "runtime/ioerror.h"
 #include "runtime/textfile.h"
 #include "support/scripteddialogs.h"

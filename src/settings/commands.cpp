@@ -1,0 +1,45 @@
+#include "settings/commands.h"
+
+#include "quiz/resultslog.h"
+#include "runtime/textfile.h"
+#include "settings/appearanceview.h"
+
+#include <QFile>
+
+TeacherCommands::TeacherCommands(Settings &settings, const std::string &startDirectory,
+                                 Dialogs &dialogs, AppearanceView &view)
+    : m_settings(settings), m_startDirectory(startDirectory), m_dialogs(dialogs), m_view(view)
+{
+}
+
+void TeacherCommands::WriteIni()
+{
+    WriteSettings(m_settings, m_startDirectory);
+    m_view.ApplyAppearance();
+}
+
+void TeacherCommands::ChooseColour(TColor Settings::*setting)
+{
+    if (!m_dialogs.ChooseColour(m_colourDialog)) {
+        return;
+    }
+    m_settings.*setting = m_colourDialog.Colour;
+    if (setting == &Settings::AnswerColor) {
+        m_view.SetFinishButtonColour(m_settings.AnswerColor);
+    }
+    WriteIni();
+}
+
+void TeacherCommands::ChooseResultsLog()
+{
+    const std::optional<QString> chosen = m_dialogs.SaveFile();
+    if (!chosen) {
+        return;
+    }
+    // Paths are file-system bytes, not CP1251 text.
+    m_settings.ResultsLogPath = QFile::encodeName(*chosen).toStdString();
+    if (!EntryExists(m_settings.ResultsLogPath)) {
+        CreateResultsLog(m_settings.ResultsLogPath);
+    }
+    WriteIni();
+}
