@@ -30,136 +30,131 @@ class TestRunTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void endingsAndScoring_data();
-    void endingsAndScoring();
-    void countingButtons_data();
-    void countingButtons();
-};
+    void endingsAndScoring_data()
+    {
+        using enum TestRun::Outcome;
+        // The bank file (none when empty); the answer given to questions 1, 2 and 3 whenever each
+        // is asked; the steps: a answers, t ticks, g gives up ("Закончить тест?" confirmed, also by
+        // closing the window); what each step gives; then the score, the time left and whether the
+        // test leaves a record.
+        QTest::addColumn<QByteArray>("bank");
+        QTest::addColumn<QList<int>>("answers");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QList<Outcome>>("outcomes");
+        QTest::addColumn<int>("score");
+        QTest::addColumn<int>("timeLeft");
+        QTest::addColumn<bool>("recorded");
 
-void TestRunTest::endingsAndScoring_data()
-{
-    using enum TestRun::Outcome;
-    // The bank file (none when empty); the answer given to questions 1, 2 and 3 whenever each is
-    // asked; the steps: a answers, t ticks, g gives up ("Закончить тест?" confirmed, also by
-    // closing the window); what each step gives; then the score, the time left and whether the
-    // test leaves a record.
-    QTest::addColumn<QByteArray>("bank");
-    QTest::addColumn<QList<int>>("answers");
-    QTest::addColumn<QString>("steps");
-    QTest::addColumn<QList<Outcome>>("outcomes");
-    QTest::addColumn<int>("score");
-    QTest::addColumn<int>("timeLeft");
-    QTest::addColumn<bool>("recorded");
-
-    const QList<int> right{2, 1, 5};
-    QTest::newRow("last answer ends the test")
-        << Bank(600) << right << "aaa" << QList{GoesOn, GoesOn, Completed} << 3 << 600 << true;
-    QTest::newRow("all wrong scores 0") << Bank(600) << QList{1, 2, 4} << "aaa"
-                                        << QList{GoesOn, GoesOn, Completed} << 0 << 600 << true;
-    QTest::newRow("one wrong of three") << Bank(600) << QList{2, 2, 5} << "aaa"
-                                        << QList{GoesOn, GoesOn, Completed} << 2 << 600 << true;
-    QTest::newRow("nothing counts after the end")
-        << Bank(600) << right << "aaaatg"
-        << QList{GoesOn, GoesOn, Completed, Ignored, Ignored, Ignored} << 3 << 600 << true;
-    QTest::newRow("countdown reaches zero")
-        << Bank(2) << right << "att" << QList{GoesOn, GoesOn, TimedOut} << 1 << 0 << true;
-    QTest::newRow("countdown goes on under a cancelled question")
-        << Bank(60) << right << "tt" << QList{GoesOn, GoesOn} << 0 << 58 << true;
-    QTest::newRow("time limit 0 ends at the first tick")
-        << Bank(0) << right << "t" << QList{TimedOut} << 0 << -1 << true;
-    QTest::newRow("negative time limit ends at the first tick")
-        << Bank(-5) << right << "t" << QList{TimedOut} << 0 << -6 << true;
-    QTest::newRow("given up after one answer")
-        << Bank(600) << right << "ag" << QList{GoesOn, GivenUp} << 1 << 600 << true;
-    QTest::newRow("time-out while the question is open: the confirmation ends nothing")
-        << Bank(1) << right << "tg" << QList{TimedOut, Ignored} << 0 << 0 << true;
-    QTest::newRow("closing after giving up ends nothing")
-        << Bank(600) << right << "gg" << QList{GivenUp, Ignored} << 0 << 600 << true;
-    QTest::newRow("key byte naming no answer: question 2 always wrong")
-        << BankWithKey("g\x01l") << right << "aaa" << QList{GoesOn, GoesOn, Completed} << 2 << 600
-        << true;
-    QTest::newRow("key shorter than the bank: question 3 always wrong")
-        << BankWithKey("gg") << right << "aaa" << QList{GoesOn, GoesOn, Completed} << 2 << 600
-        << true;
-    // A test whose bank did not load can only be given up, and it leaves no record.
-    QTest::newRow("missing bank") << QByteArray() << right << "atg"
-                                  << QList{Ignored, Ignored, GivenUp} << 0 << 0 << false;
-    QTest::newRow("no usable bank") << QByteArray("0 600\r\nx\r\n") << right << "atg"
-                                    << QList{Ignored, Ignored, GivenUp} << 0 << 0 << false;
-}
-
-void TestRunTest::endingsAndScoring()
-{
-    QFETCH(QByteArray, bank);
-    QFETCH(QList<int>, answers);
-    QFETCH(QString, steps);
-    QFETCH(QList<Outcome>, outcomes);
-    QFETCH(int, score);
-    QFETCH(int, timeLeft);
-    QFETCH(bool, recorded);
-
-    const StartDirectoryFixture start{QStringList()};
-    if (!bank.isEmpty()) {
-        start.WriteFile(QStringLiteral("Vop67.dat"), bank);
+        const QList<int> right{2, 1, 5};
+        QTest::newRow("last answer ends the test")
+            << Bank(600) << right << "aaa" << QList{GoesOn, GoesOn, Completed} << 3 << 600 << true;
+        QTest::newRow("all wrong scores 0") << Bank(600) << QList{1, 2, 4} << "aaa"
+                                            << QList{GoesOn, GoesOn, Completed} << 0 << 600 << true;
+        QTest::newRow("one wrong of three") << Bank(600) << QList{2, 2, 5} << "aaa"
+                                            << QList{GoesOn, GoesOn, Completed} << 2 << 600 << true;
+        QTest::newRow("nothing counts after the end")
+            << Bank(600) << right << "aaaatg"
+            << QList{GoesOn, GoesOn, Completed, Ignored, Ignored, Ignored} << 3 << 600 << true;
+        QTest::newRow("countdown reaches zero")
+            << Bank(2) << right << "att" << QList{GoesOn, GoesOn, TimedOut} << 1 << 0 << true;
+        QTest::newRow("countdown goes on under a cancelled question")
+            << Bank(60) << right << "tt" << QList{GoesOn, GoesOn} << 0 << 58 << true;
+        QTest::newRow("time limit 0 ends at the first tick")
+            << Bank(0) << right << "t" << QList{TimedOut} << 0 << -1 << true;
+        QTest::newRow("negative time limit ends at the first tick")
+            << Bank(-5) << right << "t" << QList{TimedOut} << 0 << -6 << true;
+        QTest::newRow("given up after one answer")
+            << Bank(600) << right << "ag" << QList{GoesOn, GivenUp} << 1 << 600 << true;
+        QTest::newRow("time-out while the question is open: the confirmation ends nothing")
+            << Bank(1) << right << "tg" << QList{TimedOut, Ignored} << 0 << 0 << true;
+        QTest::newRow("closing after giving up ends nothing")
+            << Bank(600) << right << "gg" << QList{GivenUp, Ignored} << 0 << 600 << true;
+        QTest::newRow("key byte naming no answer: question 2 always wrong")
+            << BankWithKey("g\x01l") << right << "aaa" << QList{GoesOn, GoesOn, Completed} << 2
+            << 600 << true;
+        QTest::newRow("key shorter than the bank: question 3 always wrong")
+            << BankWithKey("gg") << right << "aaa" << QList{GoesOn, GoesOn, Completed} << 2 << 600
+            << true;
+        // A test whose bank did not load can only be given up, and it leaves no record.
+        QTest::newRow("missing bank") << QByteArray() << right << "atg"
+                                      << QList{Ignored, Ignored, GivenUp} << 0 << 0 << false;
+        QTest::newRow("no usable bank") << QByteArray("0 600\r\nx\r\n") << right << "atg"
+                                        << QList{Ignored, Ignored, GivenUp} << 0 << 0 << false;
     }
-    TestRun run;
-    run.State().StartDirectory = start.path().toStdString();
-    // An earlier pupil's test must not show through.
-    run.State().Score = 7;
-    run.State().CurrentPosition = 2;
-    const std::string name = ToCp1251(QStringLiteral("Петров Пётр"));
-    const std::string group = ToCp1251(QStringLiteral("7А"));
-    run.Begin(name, 2, group);
-    QVERIFY(run.Running());
-    bool loaded = true;
-    try {
-        run.ReadTest();
-        run.Layout();
-    } catch (const std::exception &) {
-        loaded = false;
-    }
-    QCOMPARE(loaded, recorded);
 
-    QList<Outcome> given;
-    for (const QChar step : steps) {
-        if (step == 'a') {
-            given.append(run.Answer(answers.value(run.CurrentQuestion() - 1)));
-        } else {
-            given.append(step == 't' ? run.Tick() : run.GiveUp());
+    void endingsAndScoring()
+    {
+        QFETCH(QByteArray, bank);
+        QFETCH(QList<int>, answers);
+        QFETCH(QString, steps);
+        QFETCH(QList<Outcome>, outcomes);
+        QFETCH(int, score);
+        QFETCH(int, timeLeft);
+        QFETCH(bool, recorded);
+
+        const StartDirectoryFixture start{QStringList()};
+        if (!bank.isEmpty()) {
+            start.WriteFile(QStringLiteral("Vop67.dat"), bank);
         }
-    }
-    QCOMPARE(given, outcomes);
-    QCOMPARE(int(run.State().Score), score);
-    QCOMPARE(run.Running(), std::none_of(given.begin(), given.end(), [](Outcome outcome) {
-                 return outcome != Outcome::GoesOn && outcome != Outcome::Ignored;
-             }));
-    if (!loaded) {
-        QVERIFY(!run.Record());
-        return;
-    }
-    QCOMPARE(run.State().Bank.TimeLeft, timeLeft);
-    QVERIFY(run.Record());
-    QCOMPARE(ResultRecordBytes(*run.Record()), ResultRecordBytes({name, "7", group, score}));
-}
+        TestRun run;
+        run.State().StartDirectory = start.path().toStdString();
+        // An earlier pupil's test must not show through.
+        run.State().Score = 7;
+        run.State().CurrentPosition = 2;
+        const std::string name = ToCp1251(QStringLiteral("Петров Пётр"));
+        const std::string group = ToCp1251(QStringLiteral("7А"));
+        run.Begin(name, 2, group);
+        QVERIFY(run.Running());
+        bool loaded = true;
+        try {
+            run.ReadTest();
+            run.Layout();
+        } catch (const std::exception &) {
+            loaded = false;
+        }
+        QCOMPARE(loaded, recorded);
 
-void TestRunTest::countingButtons_data()
-{
-    QTest::addColumn<Qt::MouseButton>("button");
-    QTest::addColumn<bool>("bothButtons");
-    QTest::addColumn<bool>("counts");
-    QTest::newRow("left") << Qt::LeftButton << false << true;
-    QTest::newRow("right, left only") << Qt::RightButton << false << false;
-    QTest::newRow("right, both buttons") << Qt::RightButton << true << true;
-    QTest::newRow("middle, both buttons") << Qt::MiddleButton << true << false;
-}
+        QList<Outcome> given;
+        for (const QChar step : steps) {
+            if (step == 'a') {
+                given.append(run.Answer(answers.value(run.CurrentQuestion() - 1)));
+            } else {
+                given.append(step == 't' ? run.Tick() : run.GiveUp());
+            }
+        }
+        QCOMPARE(given, outcomes);
+        QCOMPARE(int(run.State().Score), score);
+        QCOMPARE(run.Running(), std::none_of(given.begin(), given.end(), [](Outcome outcome) {
+                     return outcome != Outcome::GoesOn && outcome != Outcome::Ignored;
+                 }));
+        if (!loaded) {
+            QVERIFY(!run.Record());
+            return;
+        }
+        QCOMPARE(run.State().Bank.TimeLeft, timeLeft);
+        QVERIFY(run.Record());
+        QCOMPARE(ResultRecordBytes(*run.Record()), ResultRecordBytes({name, "7", group, score}));
+    }
 
-void TestRunTest::countingButtons()
-{
-    QFETCH(Qt::MouseButton, button);
-    QFETCH(bool, bothButtons);
-    QFETCH(bool, counts);
-    QCOMPARE(IsCountingButton(button, bothButtons), counts);
-}
+    void countingButtons_data()
+    {
+        QTest::addColumn<Qt::MouseButton>("button");
+        QTest::addColumn<bool>("bothButtons");
+        QTest::addColumn<bool>("counts");
+        QTest::newRow("left") << Qt::LeftButton << false << true;
+        QTest::newRow("right, left only") << Qt::RightButton << false << false;
+        QTest::newRow("right, both buttons") << Qt::RightButton << true << true;
+        QTest::newRow("middle, both buttons") << Qt::MiddleButton << true << false;
+    }
+
+    void countingButtons()
+    {
+        QFETCH(Qt::MouseButton, button);
+        QFETCH(bool, bothButtons);
+        QFETCH(bool, counts);
+        QCOMPARE(IsCountingButton(button, bothButtons), counts);
+    }
+};
 
 QTEST_MAIN(TestRunTest)
 #include "tst_testrun.moc"
