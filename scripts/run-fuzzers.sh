@@ -12,7 +12,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 if [ "$#" -eq 0 ]; then
     set -- $(for binary in "$build_dir"/fuzz/fuzz_*; do
-        [ -x "$binary" ] && basename "$binary" | sed 's/^fuzz_//'
+        [ -f "$binary" ] && [ -x "$binary" ] && basename "$binary" | sed 's/^fuzz_//'
     done)
 fi
 
