@@ -392,7 +392,9 @@ void TForm1::ApplyAppearance()
     CreateHiddenControls();
     // The picture shown goes first, so that it and the new one never take memory together.
     Image1->SetPicture(QImage());
-    Image1->SetPicture(LoadPicture(QByteArray::fromStdString(m_settings.BackgroundPicturePath), 0));
+    Image1->SetPicture(LoadPicture(
+        QByteArray::fromStdString(FileSystemPath(m_settings.BackgroundPicturePath, EntryExists)),
+        0));
     const QColor questionColour = ToQColor(m_settings.QuestionColor);
     for (QLabel *label : {Label1, Label2, Label3, Label4}) {
         SetTextColour(label, QPalette::WindowText, questionColour);
@@ -467,10 +469,10 @@ void TForm1::N7Click()
     if (!chosen) {
         return;
     }
-    // Paths are file-system bytes, not CP1251 text.
-    m_settings.ResultsLogPath = QFile::encodeName(*chosen).toStdString();
-    if (!EntryExists(m_settings.ResultsLogPath)) {
-        CreateResultsLog(m_settings.ResultsLogPath);
+    m_settings.ResultsLogPath = StoredPath(*chosen);
+    const std::string path = QFile::encodeName(*chosen).toStdString();
+    if (!EntryExists(path)) {
+        CreateResultsLog(path);
     }
     WriteIni();
 }

@@ -34,7 +34,8 @@ public:
     virtual bool ChooseColour(ColourDialogState &state) = 0;
     // The picture dialog with the six picture filters; the full path of the chosen file.
     virtual std::optional<QString> OpenPicture() = 0;
-    // The save dialog, without filter, default extension or file name; the full path chosen.
+    // The save dialog, without filter, default extension or file name; the full path chosen. An
+    // existing file is chosen without a question.
     virtual std::optional<QString> SaveFile() = 0;
 };
 

@@ -1,7 +1,5 @@
 #include "platform/pictureloader.h"
 
-#include "runtime/cp1251.h"
-
 #include "platform/metafile.h"
 #include "platform/pcxdecoder.h"
 
@@ -249,21 +247,6 @@ int OpenRegularFile(const QByteArray &localPath)
     return fd;
 }
 
-// The settings hold the path as single-byte text. The bytes are tried as they are first (a UTF-8
-// path, or a file named by exactly those bytes); bytes that are not UTF-8 are then read as code
-// page 1251, the program's text encoding, and tried under the file system's name for that.
-int OpenPicturePath(const QByteArray &path)
-{
-    const int fd = OpenRegularFile(path);
-    if (fd >= 0) {
-        return fd;
-    }
-    if (QString::fromUtf8(path).toUtf8() == path) {
-        return -1;
-    }
-    return OpenRegularFile(QFile::encodeName(FromCp1251(path.toStdString())));
-}
-
 } // namespace
 
 std::optional<DibNeeds> CheckDibHeader(QByteArrayView info, const PictureLimits &limits)
@@ -414,7 +397,7 @@ QImage LoadPicture(const QByteArray &path, int, const PictureLimits &limits)
     if (path.isEmpty()) {
         return {};
     }
-    const int fd = OpenPicturePath(path);
+    const int fd = OpenRegularFile(path);
     if (fd < 0) {
         return {};
     }

@@ -60,10 +60,8 @@ QImage OpaquePicture(const QImage &image);
 // it goes).
 QImage DecodePicture(const QByteArray &bytes, const PictureLimits &limits = {});
 
-// The background picture loader. The path is the settings' single-byte text, passed unchanged:
-// it names the file as those bytes, or, when they are not UTF-8, as code page 1251 text. The flag
-// is always 0 and means nothing here. Returns an opaque RGB32 image, or a null image when
-// nothing loads (empty path, missing file, a directory, unknown or damaged content). Never shows
-// a message.
+// The background picture loader. The path is the file system's name of the picture. The flag is
+// always 0 and means nothing here. Returns an opaque RGB32 image, or a null image when nothing
+// loads (empty path, missing file, a directory, unknown or damaged content). Never shows a message.
 QImage LoadPicture(const QByteArray &path, int flag);
 QImage LoadPicture(const QByteArray &path, int flag, const PictureLimits &limits);

@@ -3,9 +3,9 @@
 #include "app/handlerguard.h"
 #include "app/tform1.h"
 #include "platform/stretchedimage.h"
+#include "runtime/cp1251.h"
 #include "settings/emblem.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QToolButton>
 
@@ -88,9 +88,9 @@ void TForm3::SpeedButton2Click()
 {
     Settings &settings = m_form1.Config();
     if (const std::optional<QString> chosen = m_dialogs.OpenPicture()) {
-        // Paths are file-system bytes; a longer one cannot be stored, and a cut one would name
-        // another file, so the stored picture stays.
-        const std::string path = QFile::encodeName(*chosen).toStdString();
+        // A longer path cannot be stored, and a cut one would name another file, so the stored
+        // picture stays.
+        const std::string path = StoredPath(*chosen);
         if (path.size() > Settings::PicturePathCapacity) {
             m_dialogs.Information(QStringLiteral("Слишком длинный путь к рисунку (больше %1 байт). "
                                                  "Оставлен прежний рисунок.")

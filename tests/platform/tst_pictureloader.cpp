@@ -500,23 +500,6 @@ private slots:
         }
     }
 
-    void findsPathInEitherEncoding_data()
-    {
-        QTest::addColumn<QByteArray>("name");
-
-        QTest::newRow("utf-8") << QByteArray("\xD0\xA4\xD0\xBE\xD0\xBD.bmp");
-        QTest::newRow("code page 1251") << QByteArray("\xD4\xEE\xED.bmp");
-    }
-
-    void findsPathInEitherEncoding()
-    {
-        QFETCH(QByteArray, name);
-
-        Write(QStringLiteral("Фон.bmp"), Saved(TwoColourImage(), "BMP"));
-        const QByteArray directory = QFile::encodeName(m_dir->path());
-        QCOMPARE(LoadPicture(directory + '/' + name, 0).size(), QSize(20, 10));
-    }
-
 private:
     QByteArray Write(const QString &name, const QByteArray &content)
     {

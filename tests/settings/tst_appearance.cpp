@@ -1,10 +1,13 @@
 #include "app/tform1.h"
 #include "effectlabel/effectlabel.h"
+#include "platform/statuspanels.h"
 #include "platform/stretchedimage.h"
+#include "runtime/cp1251.h"
 #include "support/mainwindow.h"
 #include "support/scripteddialogs.h"
 #include "support/startdirectory.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QComboBox>
 #include <QLabel>
@@ -118,9 +121,6 @@ void AppearanceTest::invalidNumberStopsReadingThere()
         CrLfLines({"Fon.jpg", "255", "1", "oops", "65280", "0", "0", "log.txt", "[Button]=LR"}));
     Create();
     QCOMPARE(m_dialogs.texts(), QStringList{QStringLiteral("Invalid numeric input.")});
-    QCOMPARE(m_form->Config().FillColor, 255);
-    QCOMPARE(m_form->Config().SelectedAnswerColor, 0);
-    QVERIFY(m_form->Config().ResultsLogPath.empty());
     // The background step did not run: the picture stays visible although line 3 asked for fill.
     QVERIFY(m_form->Image1->isVisibleTo(m_form.get()));
 }
@@ -128,12 +128,16 @@ void AppearanceTest::invalidNumberStopsReadingThere()
 void AppearanceTest::fillColourMode()
 {
     m_start->WriteFile(QStringLiteral("Ortus00.ini"),
-                       CrLfLines({"Fon.jpg", "255", "1", "0", "0", "0", "0", "", ""}));
+                       CrLfLines({"Fon.jpg", "0", "1", "0", "0", "0", "0", "", ""}));
     Create();
     QVERIFY(!m_form->Image1->isVisible());
-    QCOMPARE(TextColour(m_form.get(), QPalette::Window), QColor(255, 0, 0));
+    QCOMPARE(TextColour(m_form.get(), QPalette::Window), QColor(Qt::black));
     // The picture is loaded even though it is hidden.
     QVERIFY(!m_form->Image1->Picture().isNull());
+    // Only the window takes the fill colour: the status bar's black text stays readable.
+    const QImage statusBar = m_form->StatusBar1->grab().toImage();
+    QCOMPARE(statusBar.pixelColor(statusBar.width() - 10, 10),
+             QApplication::palette().color(QPalette::Window));
 }
 
 void AppearanceTest::unknownModeChangesNeither()
@@ -146,15 +150,20 @@ void AppearanceTest::unknownModeChangesNeither()
              QWidget().palette().color(QPalette::Window));
 }
 
+// The settings name both files in code page 1251, as a teacher's Windows editor writes them.
 void AppearanceTest::pictureIsReloadedAtEveryModeSwitch()
 {
-    m_start->WriteFile(QStringLiteral("pic.bmp"), Bitmap(Qt::red));
+    const QString picture = QStringLiteral("Фон.bmp");
+    const QString log = QStringLiteral("Журнал.txt");
+    m_start->WriteFile(picture, Bitmap(Qt::red));
+    m_start->WriteFile(log, "\r\n");
     m_start->WriteFile(QStringLiteral("Ortus00.ini"),
-                       CrLfLines({"pic.bmp", "0", "0", "0", "0", "0", "0", "Results.txt", ""}));
+                       QByteArray::fromStdString(ToCp1251(
+                           picture + "\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n" + log + "\r\n\r\n")));
     Create();
     QCOMPARE(m_form->Image1->Picture().pixelColor(2, 2), QColor(Qt::red));
 
-    m_start->WriteFile(QStringLiteral("pic.bmp"), Bitmap(Qt::blue));
+    m_start->WriteFile(picture, Bitmap(Qt::blue));
     m_form->Memo1Click();
     m_form->Edit1->setText(QStringLiteral("Ученик"));
     m_form->ComboBox1->setCurrentIndex(0);
@@ -163,11 +172,12 @@ void AppearanceTest::pictureIsReloadedAtEveryModeSwitch()
     QVERIFY(m_form->TestRunning());
     QCOMPARE(m_form->Image1->Picture().pixelColor(2, 2), QColor(Qt::blue));
 
-    m_start->WriteFile(QStringLiteral("pic.bmp"), Bitmap(Qt::green));
+    m_start->WriteFile(picture, Bitmap(Qt::green));
     m_dialogs.QueueAnswer(Dialogs::Answer::Ok);
     QTest::mouseClick(m_form->SpeedButton1, Qt::LeftButton);
     QVERIFY(!m_form->TestRunning());
     QCOMPARE(m_form->Image1->Picture().pixelColor(2, 2), QColor(Qt::green));
+    QVERIFY(m_start->ReadFile(log).endsWith(ToCp1251("Результат: 0\r\n")));
 }
 
 QTEST_MAIN(AppearanceTest)

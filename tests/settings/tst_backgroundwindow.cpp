@@ -1,5 +1,6 @@
 #include "app/tform1.h"
 #include "platform/stretchedimage.h"
+#include "runtime/cp1251.h"
 #include "runtime/tcolor.h"
 #include "settings/emblem.h"
 #include "settings/tform3.h"
@@ -207,12 +208,15 @@ private slots:
         // The picture lies in another folder, which the dialog makes current.
         QTest::newRow("picture chosen: written twice") << "картинки/новый.bmp" << true;
         QTest::newRow("dialog cancelled: written once") << "" << false;
-        // Paths are stored as file-system bytes, at most 255 of them.
+        // At most 255 bytes are stored: a Russian letter takes one, a letter code page 1251
+        // lacks two (UTF-8).
         const QString latin = QStringLiteral("p");
         QTest::newRow("255 bytes") << "/" + latin.repeated(250) + ".bmp" << true;
         QTest::newRow("256 bytes") << "/" + latin.repeated(251) + ".bmp" << false;
+        QTest::newRow("255 Russian letters")
+            << "/" + QStringLiteral("ф").repeated(250) + ".bmp" << true;
         QTest::newRow("131 letters in 257 bytes")
-            << "/" + QStringLiteral("ф").repeated(126) + ".bmp" << false;
+            << "/" + QStringLiteral("ü").repeated(126) + ".bmp" << false;
     }
 
     // "Рисунок..." from fill mode: the picture shows, the fill colour stays the window's colour
@@ -234,7 +238,8 @@ private slots:
 
         QTest::mouseClick(m_form3->SpeedButton2, Qt::LeftButton);
 
-        const QByteArray expectedPath = stored ? QFile::encodeName(path) : QByteArray("Fon.jpg");
+        const QByteArray expectedPath =
+            stored ? QByteArray::fromStdString(StoredPath(path)) : QByteArray("Fon.jpg");
         QCOMPARE(m_writes->Count(), stored ? 2 : 1);
         const QList<QByteArray> lines = FileLines(SettingsFile());
         QCOMPARE(lines.size(), 9);
@@ -322,8 +327,9 @@ private slots:
         const QString newPicture = m_start->filePath(QStringLiteral("new.bmp"));
         WritePicture(newPicture, qRgb(10, 200, 30));
         Open(settingsFile);
-        // A directory in the way of the temporary file makes every rewrite fail.
-        QVERIFY(QDir(m_start->path()).mkdir(QStringLiteral("Ortus00.ini.tmp")));
+        // A folder in place of the settings file makes every rewrite fail.
+        const QString settings = m_start->filePath(QStringLiteral("Ortus00.ini"));
+        QVERIFY(QFile::remove(settings) && QDir().mkdir(settings));
 
         switch (command) {
         case Command::Fill:
@@ -347,14 +353,13 @@ private slots:
         QCOMPARE(shown[1].caption, QStringLiteral("tst_backgroundwindow"));
         QCOMPARE(shown[1].text, QStringLiteral("File access denied."));
         QVERIFY(m_form3->isVisible());
-        QCOMPARE(SettingsFile(), m_fileBefore);
         QCOMPARE(ImageShown(), imageShown);
         QCOMPARE(int(m_form1->Config().UseFillColor), useFillColor);
         QCOMPARE(QByteArray::fromStdString(m_form1->Config().BackgroundPicturePath),
                  newPath ? QFile::encodeName(newPicture) : QByteArray("Fon.jpg"));
 
         // Once the way is clear the window still works.
-        QVERIFY(QDir(m_start->path()).rmdir(QStringLiteral("Ortus00.ini.tmp")));
+        QVERIFY(QDir().rmdir(settings));
         QTest::mouseClick(m_form3->SpeedButton2, Qt::LeftButton);
         QVERIFY(!m_form3->isVisible());
         QCOMPARE(FileLines(SettingsFile()).value(2), QByteArray("0"));

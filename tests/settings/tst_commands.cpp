@@ -1,5 +1,7 @@
 #include "app/tform1.h"
 #include "effectlabel/effectlabel.h"
+#include "quiz/resultslog.h"
+#include "runtime/cp1251.h"
 #include "settings/tform2.h"
 #include "settings/tform3.h"
 #include "support/scripteddialogs.h"
@@ -8,8 +10,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -209,8 +213,8 @@ private slots:
 
     void failedWriteKeepsNewColourInMemory()
     {
-        const QByteArray before = SettingsFile();
-        QVERIFY(QDir(m_start->path()).mkdir(QStringLiteral("Ortus00.ini.tmp")));
+        const QString settings = m_start->filePath(QStringLiteral("Ortus00.ini"));
+        QVERIFY(QFile::remove(settings) && QDir().mkdir(settings));
         m_dialogs.QueueColour(clRed);
         Press(m_form.get(), Qt::Key_C);
         QCOMPARE(m_dialogs.texts().last(), QStringLiteral("File access denied."));
@@ -218,35 +222,57 @@ private slots:
         QCOMPARE(m_form->Config().SelectedAnswerColor, clRed);
         // The appearance step did not run, so the labels keep the old highlight.
         QCOMPARE(m_form->EffectLabel1->ColourHighlight(), clWhite);
-        QCOMPARE(SettingsFile(), before);
     }
 
     void resultsLogCommand_data()
     {
-        QTest::addColumn<bool>("exists");
-        QTest::newRow("new file is created with one empty line") << false;
-        QTest::newRow("existing file is kept") << true;
+        QTest::addColumn<QByteArray>("old"); // empty: there is no file yet
+        QTest::newRow("new file is created with one empty line") << QByteArray();
+        QTest::newRow("existing file is kept") << QByteArray("\r\nold\r\n");
     }
 
     void resultsLogCommand()
     {
-        QFETCH(bool, exists);
-        QTemporaryDir folder;
-        const QString path = QDir(folder.path()).filePath(QStringLiteral("журнал.txt"));
-        if (exists) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("\r\nold\r\n");
+        QFETCH(QByteArray, old);
+        const QString name = QStringLiteral("logs/журнал.txt");
+        QVERIFY(QDir(m_start->path()).mkdir(QStringLiteral("logs")));
+        if (!old.isEmpty()) {
+            m_start->WriteFile(name, old);
         }
-        m_dialogs.QueuePath(path);
+        m_dialogs.QueuePath(m_start->filePath(name));
         Press(m_form->Edit3, Qt::Key_R);
 
-        QFile log(path);
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        QCOMPARE(log.readAll(), exists ? QByteArray("\r\nold\r\n") : QByteArray("\r\n"));
-        QCOMPARE(QString::fromStdString(m_form->Config().ResultsLogPath), path);
+        // Stored in code page 1251, the path still names the chosen file.
+        const std::string stored = ToCp1251(m_start->filePath(name));
+        QCOMPARE(m_form->Config().ResultsLogPath, stored);
         // The dialog moved the current directory; the settings still go to the start directory.
-        QVERIFY(SettingsFile().contains(QFile::encodeName(path) + "\r\n[Button]=L\r\n"));
+        QVERIFY(SettingsFile().contains(QByteArray::fromStdString(stored) + "\r\n[Button]=L\r\n"));
+        const ResultRecord record{"name", "5", "5A", 1};
+        AppendResult(stored, m_start->path().toStdString(), record);
+        QCOMPARE(m_start->ReadFile(name), (old.isEmpty() ? QByteArray("\r\n") : old) +
+                                              QByteArray::fromStdString(ResultRecordBytes(record)));
+    }
+
+    // The real save dialog takes an existing log as it is: a question about replacing it would
+    // promise what the command does not do.
+    void saveDialogAsksNothingAboutAnExistingFile()
+    {
+        const QString existing = m_start->filePath(QStringLiteral("Results.txt"));
+        QStringList asked;
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QTimer::singleShot(0, dialog, [&] {
+                if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                    asked.append(box->text());
+                    box->button(QMessageBox::Yes)->click();
+                }
+            });
+            dialog->selectFile(existing);
+            static_cast<QDialog *>(dialog)->accept();
+        });
+        QCOMPARE(QtDialogs().SaveFile(), std::optional<QString>(existing));
+        QCOMPARE(asked, QStringList());
     }
 
     void cancelledResultsLogChangesNothing()
