@@ -1,9 +1,11 @@
-# Installing as a desktop program: the program and the teacher's tools in bin/, the shipped start
-# directory in share/ortus/start/, a menu entry with its icon, and the launcher that the menu entry
-# runs. `cpack -G DEB` (`make package`) turns the same rules into a Debian package.
+# Installing as a desktop program: the program with its metafile helper and the teacher's tools in
+# bin/, the shipped start directory in share/ortus/start/, a menu entry with its icon, and the
+# launcher that the menu entry runs. `cpack -G DEB` (`make package`) turns the same rules into a
+# Debian package.
 include(GNUInstallDirs)
 
-install(TARGETS ortus RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The program finds the helper beside itself.
+install(TARGETS ortus ortus-metafile RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 foreach(tool ortus-bank ortus-results)
     if(TARGET ${tool})
         install(TARGETS ${tool} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -52,10 +54,10 @@ log that the teacher reads. The interface is in Russian.
 
 The package also holds the teacher's command-line tools for question banks
 and results logs.")
-# The libraries come from dpkg-shlibdeps; the fonts stand in for the ones the windows name.
+# The libraries come from dpkg-shlibdeps, the metafile libraries through the helper; the fonts
+# stand in for the ones the windows name.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The metafile libraries are loaded at run time, so dpkg-shlibdeps cannot find them.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-urw-base35, libwmf-0.2-7, libemf2svg1")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-urw-base35")
 include(CPack)
 
 # Builds the package and installs into a temporary folder to check both; it needs a normal build,

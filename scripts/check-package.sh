@@ -61,7 +61,7 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 ||
 
 installed_layout() {
     ok=0
-    for file in bin/ortus bin/ortus-launcher $(for t in $teacher_tools; do echo "bin/$t"; done); do
+    for file in bin/ortus bin/ortus-metafile bin/ortus-launcher $(for t in $teacher_tools; do echo "bin/$t"; done); do
         [ -x "$prefix/$file" ] || { echo "  not installed or not executable: $file"; ok=1; }
     done
     for file in $shipped_files; do
@@ -70,7 +70,25 @@ installed_layout() {
     [ -f "$prefix/share/applications/ortus.desktop" ] || { echo "  no menu entry"; ok=1; }
     return $ok
 }
-check "the program, its launcher and the teacher's tools go to bin/, the start directory to share/ortus/start/" installed_layout
+check "the program, its metafile helper, its launcher and the teacher's tools go to bin/, the start directory to share/ortus/start/" installed_layout
+
+helper_draws() {
+    "$prefix/bin/ortus-metafile" 16384 67108864 268435456 2048 \
+        <"$source/fuzz/corpus/metafile/rectangle-placeable.wmf" 2>/dev/null >"$work/helper.png" &&
+        [ "$(od -An -c -N4 "$work/helper.png" | tr -d ' ')" = "211PNG" ]
+}
+check "the installed metafile helper draws a WMF" helper_draws
+
+helper_usage() {
+    for arguments in "" "1 2 3" "16384 67108864 268435456 none" "0 1 1 1"; do
+        status=0
+        # shellcheck disable=SC2086
+        "$prefix/bin/ortus-metafile" $arguments </dev/null >/dev/null 2>"$work/helper.err" || status=$?
+        [ "$status" -eq 2 ] || { echo "  '$arguments': exit status $status, expected 2"; return 1; }
+        grep -q usage "$work/helper.err" || { echo "  '$arguments': no usage message"; return 1; }
+    done
+}
+check "the metafile helper refuses a wrong command line with its usage" helper_usage
 
 start_directory_whole() {
     diff -r "$source/data" "$prefix/share/ortus/start"
@@ -81,7 +99,7 @@ only_teacher_tools() {
     ok=0
     for file in "$prefix"/bin/*; do
         case ${file##*/} in
-        ortus | ortus-launcher | ortus-bank | ortus-results) ;;
+        ortus | ortus-metafile | ortus-launcher | ortus-bank | ortus-results) ;;
         *) echo "  installed, but only for developers: ${file##*/}"; ok=1 ;;
         esac
     done
@@ -325,8 +343,8 @@ packaged() {
     done
     return $ok
 }
-check "the package holds the program and the launcher, executable, in /usr/bin" packaged \
-    -rwxr-xr-x bin/ortus bin/ortus-launcher $(for t in $teacher_tools; do echo "bin/$t"; done)
+check "the package holds the program, its metafile helper and the launcher, executable, in /usr/bin" packaged \
+    -rwxr-xr-x bin/ortus bin/ortus-metafile bin/ortus-launcher $(for t in $teacher_tools; do echo "bin/$t"; done)
 check "the package holds the start directory, readable, in /usr/share/ortus/start" packaged \
     -rw-r--r-- $(for f in $shipped_files; do echo "share/ortus/start/$f"; done)
 check "the package holds the menu entry and the icons" packaged -rw-r--r-- \
