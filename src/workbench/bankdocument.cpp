@@ -84,6 +84,12 @@ BankDocument::BankDocument(QObject *parent) : QAbstractTableModel(parent)
     connect(&m_undo, &QUndoStack::cleanChanged, this, &BankDocument::ModifiedChanged);
 }
 
+// The stack empties itself as it goes, and the window must not hear of it.
+BankDocument::~BankDocument()
+{
+    disconnect(&m_undo, nullptr, this, nullptr);
+}
+
 int BankDocument::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_bank.questions.size());
@@ -369,6 +375,7 @@ QString BankDocument::Save()
                               "неверно.\n%2")
             .arg(name, fatal.join(QLatin1Char('\n')));
     }
+    // Every bank the writer refuses has a fatal issue, so it cannot throw here.
     const std::string bytes = WriteBankBytes(m_bank.timeLimitSeconds, m_bank.questions);
     const QString error = WriteWhole(m_path, QByteArray::fromStdString(bytes));
     if (!error.isEmpty()) {

@@ -21,6 +21,7 @@ public:
     static constexpr const char *RowMimeType = "application/x-ortus-question-row";
 
     explicit BankDocument(QObject *parent = nullptr);
+    ~BankDocument() override;
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
