@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 #include <map>
 #include <memory>
@@ -287,7 +288,7 @@ private slots:
         QVERIFY(m_form->windowFlags().testFlag(Qt::FramelessWindowHint));
         QVERIFY(m_form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QCOMPARE(m_form->size(), QSize(800, 600));
-        QCOMPARE(m_form->pos(), QPoint(0, 0));
+        QTRY_COMPARE(m_form->windowHandle()->framePosition(), QPoint(0, 0));
         QCOMPARE(m_form->Quiz().RegistrationLeft, 100);
         QCOMPARE(m_form->Quiz().RegistrationTop, 80);
         for (QWidget *hidden :
@@ -309,7 +310,7 @@ private slots:
         QVERIFY(!m_form->windowFlags().testFlag(Qt::FramelessWindowHint));
         QVERIFY(!m_form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QCOMPARE(m_form->size(), QSize(600, 350));
-        QCOMPARE(m_form->pos(), QPoint(100, 80));
+        QTRY_COMPARE(m_form->windowHandle()->framePosition(), QPoint(100, 80));
         QVERIFY(!m_form->TestRunning());
         QVERIFY(m_form->Label1->isVisible());
         QCOMPARE(m_form->Label1->width(), 590);
