@@ -8,6 +8,7 @@
 #include "platform/animationcontrol.h"
 #include "platform/statuspanels.h"
 #include "platform/stretchedimage.h"
+#include "platform/windowplacement.h"
 #include "quiz/resultslog.h"
 #include "runtime/cp1251.h"
 #include "runtime/textfile.h"
@@ -671,8 +672,8 @@ void TForm1::SwitchToTestMode()
     m_quiz.RegistrationLeft = x();
     m_quiz.RegistrationTop = y();
     setFixedSize(TestWidth, TestHeight);
-    move(0, 0);
     setWindowFlags(TestFlags);
+    PlaceFrameAt(*this, QPoint(0, 0));
     AlignControls();
     show();
     // Showing a window anew does not always give it the keyboard; the teacher's shortcuts need it.
@@ -693,8 +694,8 @@ void TForm1::ReturnToRegistrationMode()
     StatusBar1->SetPanelText(1, QString());
     hide();
     setFixedSize(RegistrationClientWidth, RegistrationClientHeight);
-    move(m_quiz.RegistrationLeft, m_quiz.RegistrationTop);
     setWindowFlags(RegistrationFlags);
+    PlaceFrameAt(*this, QPoint(m_quiz.RegistrationLeft, m_quiz.RegistrationTop));
     AlignControls();
     show();
     activateWindow();

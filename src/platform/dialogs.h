@@ -42,6 +42,8 @@ public:
 // The real message boxes: modal, centred on the screen, English captions and buttons.
 class QtDialogs : public Dialogs {
 public:
+    QtDialogs();
+
     void Information(const QString &text) override;
     Answer Confirmation(const QString &text) override;
     void Error(const QString &caption, const QString &text) override;

@@ -97,8 +97,8 @@ private slots:
         m_start.reset();
     }
 
-    // The frame, the system menu, modality and centring come from AuxiliaryWindow and are tested
-    // with the help window.
+    // The frame, the system menu, modality and centring come from AuxiliaryWindow, tested with the
+    // help window and under real window managers (tests/desktop).
     void layout()
     {
         Open();
