@@ -1,9 +1,9 @@
 #include "workbench/bankcontent.h"
 
-#include "quiz/bankcheck.h"
 #include "quiz/questionbank.h"
 #include "runtime/cp1251.h"
 #include "runtime/textfile.h"
+#include "teacher/bankcheck.h"
 
 #include <QStringList>
 

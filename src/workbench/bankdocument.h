@@ -1,6 +1,6 @@
 #pragma once
 
-#include "quiz/banksource.h"
+#include "teacher/banksource.h"
 #include "workbench/bankcontent.h"
 
 #include <QAbstractTableModel>

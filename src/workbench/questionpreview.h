@@ -1,7 +1,7 @@
 #pragma once
 
-#include "quiz/questionbank.h"
 #include "settings/settings.h"
+#include "teacher/banksource.h"
 
 #include <QImage>
 #include <QWidget>

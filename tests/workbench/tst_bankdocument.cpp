@@ -1,8 +1,8 @@
-#include "quiz/bankcheck.h"
-#include "quiz/banksource.h"
 #include "quiz/questionbank.h"
 #include "support/bankfixtures.h"
 #include "support/startdirectory.h"
+#include "teacher/bankcheck.h"
+#include "teacher/banksource.h"
 #include "workbench/bankdocument.h"
 
 #include <QAbstractItemModelTester>

@@ -1,4 +1,4 @@
-#include "quiz/banksource.h"
+#include "teacher/banksource.h"
 
 #include "runtime/cp1251.h"
 
@@ -11,6 +11,16 @@
 namespace {
 
 const QString AnswersEnd = QStringLiteral("#");
+
+std::string BankFileLine(const QString &text)
+{
+    std::string bytes = ToCp1251(text);
+    if (bytes.find_first_of("\r\n\x1a") != std::string::npos) {
+        throw std::invalid_argument("a bank line cannot hold a line end or Ctrl+Z: " +
+                                    text.toStdString());
+    }
+    return bytes + "\r\n";
+}
 
 std::string JoinedFindings(const std::vector<BankFinding> &findings)
 {
@@ -219,6 +229,40 @@ QString TimeLimitLine(std::int32_t seconds)
 }
 
 } // namespace
+
+std::string WriteBankBytes(int timeLimitSeconds, const std::vector<BankQuestion> &questions)
+{
+    std::string key;
+    std::string body;
+    for (std::size_t n = 0; n < questions.size(); ++n) {
+        const int number = static_cast<int>(n) + 1;
+        const BankQuestion &question = questions[n];
+        if (question.correct < 1 || question.correct > MaxAnswers ||
+            question.correct > question.answers.size()) {
+            throw std::invalid_argument("question " + std::to_string(number) +
+                                        " has no correct answer among its answers");
+        }
+        const int keyByte = 100 + number + question.correct;
+        if (keyByte > 255) {
+            throw std::invalid_argument("question " + std::to_string(number) +
+                                        " is beyond what a key byte can hold");
+        }
+        key.push_back(static_cast<char>(keyByte));
+
+        body += BankFileLine(question.text);
+        for (qsizetype k = 0; k < question.answers.size(); ++k) {
+            if (k > 0 && question.answers[k] == AnswersEnd) {
+                throw std::invalid_argument("answer " + std::to_string(k + 1) + " of question " +
+                                            std::to_string(number) +
+                                            " would end the answers early");
+            }
+            body += BankFileLine(question.answers[k]);
+        }
+        body += BankFileLine(AnswersEnd);
+    }
+    return std::to_string(questions.size()) + " " + std::to_string(timeLimitSeconds) + "\r\n" +
+           key + "\r\n" + body;
+}
 
 BankSourceError::BankSourceError(std::vector<BankFinding> findings)
     : std::runtime_error(JoinedFindings(findings)), m_findings(std::move(findings))

@@ -1,13 +1,29 @@
 #pragma once
 
+#include "quiz/bankscan.h"
 #include "quiz/questionbank.h"
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+// One question of a bank to be written; correct is the number (1-based) of the right answer.
+struct BankQuestion {
+    QString text;
+    QStringList answers;
+    int correct = 0;
+};
+
+// The bytes of a bank file: CP1251, CR LF line ends, the key line computed from the questions.
+// Throws std::invalid_argument for what cannot be written as a bank line by line (a text holding
+// a line end or Ctrl+Z, a "#" answer that would end the answers early, a correct answer outside
+// the question's answers or a key byte above 255). More than 50 questions or 5 answers are
+// written as given, so that broken banks can be made too.
+std::string WriteBankBytes(int timeLimitSeconds, const std::vector<BankQuestion> &questions);
 
 // The readable source of a question bank (UTF-8 text), from which the bank files are made:
 //
@@ -23,12 +39,6 @@
 struct BankSource {
     int timeLimitSeconds = 0;
     std::vector<BankQuestion> questions;
-};
-
-// Something wrong at a line of a bank or of its source, told to the teacher in Russian.
-struct BankFinding {
-    int line = 0;
-    QString message;
 };
 
 // A source that would not make a sound bank: every problem found, in line order. The message

@@ -1,4 +1,4 @@
-#include "effectlabel/recordingsurface.h"
+#include "support/recordingsurface.h"
 
 #include <QFontMetrics>
 

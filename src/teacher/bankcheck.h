@@ -1,6 +1,6 @@
 #pragma once
 
-#include "quiz/banksource.h"
+#include "teacher/banksource.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,9 +9,9 @@
 #include <vector>
 
 // Everything in a bank file that would stop the program loading it, make it ask something other
-// than what was meant, or score a question unfairly, in line order; none for a sound bank. The
-// file is read through TextFile as the program reads it, so line numbers are the program's (a line
-// ends at CR). Raises EInOutError when the file cannot be opened or read.
+// than what was meant, or score a question unfairly, in line order; none for a sound bank. Line
+// numbers are the program's (a line ends at CR). Raises EInOutError when the file cannot be opened
+// or read.
 std::vector<BankFinding> CheckBankFile(const std::string &fileName);
 
 // The problems of a bank source, given the bytes of its file, in line order; none when it builds.
@@ -24,6 +24,6 @@ struct BankListing {
     std::vector<BankFinding> notes;
 };
 
-// Loads the bank with LoadBank and writes it as a source. Raises EInOutError and BankFormatError
+// The bank as the program loads it, written as a source. Raises EInOutError and BankFormatError
 // as LoadBank does.
 BankListing ListBank(const std::string &fileName);
