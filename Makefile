@@ -4,7 +4,7 @@ ASAN_DIR ?= build-asan
 RUN_DIR := $(BUILD_DIR)/run
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test asan asan-build format format-check clean fuzz bench
+.PHONY: all deps build run teacher test asan asan-build format format-check clean fuzz bench
 
 all: build
 
@@ -17,18 +17,27 @@ $(BUILD_DIR)/CMakeCache.txt:
 build: deps $(BUILD_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-# Runs in a copy of the shipped start directory, so a run never changes the repository.
-run: build
+# Starts a program of the build in a copy of the shipped start directory, so a run never changes
+# the repository; without a display it says how to use a virtual one.
+define start_in_run_dir
 	@mkdir -p $(RUN_DIR)
 	@cp -rn data/. $(RUN_DIR)/
 	@if [ -z "$${DISPLAY:-}" ] && [ -z "$${WAYLAND_DISPLAY:-}" ]; then \
 		echo "No display found: Ортус 2000 is a desktop program and needs one."; \
 		echo "To run it without a display, use a virtual one:"; \
-		echo "    cd $(RUN_DIR) && xvfb-run -s '-screen 0 1024x768x24' $(abspath $(BUILD_DIR))/ortus"; \
+		echo "    cd $(RUN_DIR) && xvfb-run -s '-screen 0 1280x1024x24' $(abspath $(BUILD_DIR))/$(1)"; \
 		echo "(xvfb-run is installed with the other dependencies)."; \
 		exit 1; \
 	fi
-	cd $(RUN_DIR) && $(abspath $(BUILD_DIR))/ortus
+	cd $(RUN_DIR) && $(abspath $(BUILD_DIR))/$(1)
+endef
+
+run: build
+	$(call start_in_run_dir,ortus)
+
+# The teacher's window, in the same copy of the start directory as `make run`.
+teacher: build
+	$(call start_in_run_dir,ortus-teacher)
 
 test: build format-check
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)

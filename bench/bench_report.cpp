@@ -10,6 +10,7 @@
 // machine with many fonts even the text window is far above 1.3 times its start-up.
 
 #include "quiz/questionbank.h"
+#include "teacher/banksource.h"
 
 #include <benchmark/benchmark.h>
 

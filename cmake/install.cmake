@@ -1,9 +1,11 @@
-# Installing as a desktop program: the program and the teacher's tools in bin/, the shipped start
-# directory in share/ortus/start/, a menu entry with its icon, and the launcher that the menu entry
-# runs. `cpack -G DEB` (`make package`) turns the same rules into a Debian package.
+# Installing as a desktop program: the program with its metafile helper, the teacher's window and
+# tools in bin/, the shipped start directory in share/ortus/start/, a menu entry for each window
+# with their icon, and the launcher that the menu entries run. `cpack -G DEB` (`make package`)
+# turns the same rules into a Debian package.
 include(GNUInstallDirs)
 
-install(TARGETS ortus RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The programs find the metafile helper beside themselves.
+install(TARGETS ortus ortus-metafile ortus-teacher RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 foreach(tool ortus-bank ortus-results)
     if(TARGET ${tool})
         install(TARGETS ${tool} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -13,7 +15,7 @@ endforeach()
 install(PROGRAMS ${CMAKE_SOURCE_DIR}/scripts/ortus-launcher DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/ DESTINATION ${CMAKE_INSTALL_DATADIR}/ortus/start)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/ortus.desktop
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    ${CMAKE_SOURCE_DIR}/packaging/ortus-teacher.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 
 # The icon is drawn by the program's own code, in the sizes of the hicolor theme.
 set(ORTUS_ICON_SIZES 16 22 24 32 48 64 128 256)
@@ -50,12 +52,14 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "timed multiple-choice tests for school pup
 question bank of the grade and sees the score, which is added to a results
 log that the teacher reads. The interface is in Russian.
 
-The package also holds the teacher's command-line tools for question banks
+The package also holds the teacher's window ortus-teacher, which edits the
+question banks, checks them as they are typed and shows each question as the
+pupil will see it, and the teacher's command-line tools for question banks
 and results logs.")
-# The libraries come from dpkg-shlibdeps; the fonts stand in for the ones the windows name.
+# The libraries come from dpkg-shlibdeps, the metafile libraries through the helper; the fonts
+# stand in for the ones the windows name.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The metafile libraries are loaded at run time, so dpkg-shlibdeps cannot find them.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-urw-base35, libwmf-0.2-7, libemf2svg1")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-urw-base35")
 include(CPack)
 
 # Builds the package and installs into a temporary folder to check both; it needs a normal build,

@@ -1,10 +1,10 @@
-// The AVI reader takes the intro file as it finds it in the start directory.
-#include "platform/avireader.h"
+// The AVI reader takes the intro file as it finds it in the start directory; every frame is
+// decoded as the animation control shows them.
+#include "fuzztarget.h"
 
-#include <cstddef>
-#include <cstdint>
+#include "imageformats/avireader.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+extern "C" bool FuzzInputAccepted(const std::uint8_t *data, std::size_t size)
 {
     // Lower bounds than the program's keep each run quick; the checks are the same.
     AviLimits limits;
@@ -12,13 +12,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     limits.maxFrames = 1000;
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-    const AviReadResult result = ReadAvi(bytes, limits);
-    if (result.Ok()) {
-        for (const QImage &frame : result.movie->frames) {
-            if (frame.width() != result.movie->width || frame.height() != result.movie->height) {
-                __builtin_trap();
-            }
+    AviClipResult result = ReadAviClip(bytes, limits);
+    if (!result.Ok()) {
+        return false;
+    }
+    AviClip &clip = *result.clip;
+    for (int index = 0; index < clip.FrameCount(); ++index) {
+        if (clip.Frame(index).size() != QSize(clip.Width(), clip.Height())) {
+            __builtin_trap();
         }
     }
+    return true;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    FuzzInputAccepted(data, size);
     return 0;
 }

@@ -1,20 +1,19 @@
 // A background picture may be any file the teacher picked: the raster formats go through the
 // same content sniffing, completeness checks and size bounds as LoadPicture, and nothing larger
 // than the bounds is ever decoded. Metafiles have a target of their own (fuzz_metafile).
-#include "platform/pictureloader.h"
+#include "fuzztarget.h"
+
+#include "imageformats/pictureloader.h"
 
 #include <QByteArray>
 
-#include <cstddef>
-#include <cstdint>
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+extern "C" bool FuzzInputAccepted(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     const PictureFormat format = SniffPictureFormat(bytes);
     if (format == PictureFormat::Wmf || format == PictureFormat::Emf) {
-        return 0;
+        return false;
     }
     // Lower bounds than the program's keep each run quick; the checks are the same.
     PictureLimits limits;
@@ -25,8 +24,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (!image.isNull() && !limits.Fits(image.width(), image.height())) {
         __builtin_trap();
     }
-    if (!image.isNull() && OpaquePicture(image).format() != QImage::Format_RGB32) {
+    if (!image.isNull() && image.format() != QImage::Format_RGB32) {
         __builtin_trap();
     }
+    return !image.isNull();
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    FuzzInputAccepted(data, size);
     return 0;
 }

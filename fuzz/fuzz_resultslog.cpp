@@ -2,9 +2,9 @@
 // mark (a Ctrl+Z among its last 128 bytes) and the record follows it whole; the teacher's reader
 // then reads the log without failing.
 #include "quiz/resultslog.h"
-#include "quiz/resultsreader.h"
 #include "runtime/ioerror.h"
 #include "runtime/textfile.h"
+#include "teacher/resultsreader.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -67,6 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     Require(PendingIoCode() == 0);
     Require(settings.BackgroundPicturePath.size() <= Settings::PicturePathCapacity);
+    // A zero-terminated text: nothing after a NUL byte is kept.
+    Require(settings.BackgroundPicturePath.find('\0') == std::string::npos);
     for (const std::string *text : {&settings.BackgroundPicturePath, &settings.ResultsLogPath}) {
         Require(text->find('\r') == std::string::npos);
         Require(text->find(static_cast<char>(TextFile::EndOfText)) == std::string::npos);

@@ -61,16 +61,36 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 ||
 
 installed_layout() {
     ok=0
-    for file in bin/ortus bin/ortus-launcher $(for t in $teacher_tools; do echo "bin/$t"; done); do
+    for file in bin/ortus bin/ortus-metafile bin/ortus-teacher bin/ortus-launcher $(for t in $teacher_tools; do echo "bin/$t"; done); do
         [ -x "$prefix/$file" ] || { echo "  not installed or not executable: $file"; ok=1; }
     done
     for file in $shipped_files; do
         [ -f "$prefix/share/ortus/start/$file" ] || { echo "  not installed: $file"; ok=1; }
     done
-    [ -f "$prefix/share/applications/ortus.desktop" ] || { echo "  no menu entry"; ok=1; }
+    for entry in ortus ortus-teacher; do
+        [ -f "$prefix/share/applications/$entry.desktop" ] || { echo "  no menu entry $entry"; ok=1; }
+    done
     return $ok
 }
-check "the program, its launcher and the teacher's tools go to bin/, the start directory to share/ortus/start/" installed_layout
+check "the program, its metafile helper, the teacher's window, the launcher and the teacher's tools go to bin/, the start directory to share/ortus/start/" installed_layout
+
+helper_draws() {
+    "$prefix/bin/ortus-metafile" 16384 67108864 268435456 2048 \
+        <"$source/fuzz/corpus/metafile/rectangle-placeable.wmf" 2>/dev/null >"$work/helper.png" &&
+        [ "$(od -An -c -N4 "$work/helper.png" | tr -d ' ')" = "211PNG" ]
+}
+check "the installed metafile helper draws a WMF" helper_draws
+
+helper_usage() {
+    for arguments in "" "1 2 3" "16384 67108864 268435456 none" "0 1 1 1"; do
+        status=0
+        # shellcheck disable=SC2086
+        "$prefix/bin/ortus-metafile" $arguments </dev/null >/dev/null 2>"$work/helper.err" || status=$?
+        [ "$status" -eq 2 ] || { echo "  '$arguments': exit status $status, expected 2"; return 1; }
+        grep -q usage "$work/helper.err" || { echo "  '$arguments': no usage message"; return 1; }
+    done
+}
+check "the metafile helper refuses a wrong command line with its usage" helper_usage
 
 start_directory_whole() {
     diff -r "$source/data" "$prefix/share/ortus/start"
@@ -81,7 +101,7 @@ only_teacher_tools() {
     ok=0
     for file in "$prefix"/bin/*; do
         case ${file##*/} in
-        ortus | ortus-launcher | ortus-bank | ortus-results) ;;
+        ortus | ortus-metafile | ortus-teacher | ortus-launcher | ortus-bank | ortus-results) ;;
         *) echo "  installed, but only for developers: ${file##*/}"; ok=1 ;;
         esac
     done
@@ -120,6 +140,19 @@ desktop_entry_fields() {
 }
 check "the menu entry is named Ортус 2000, in Education, and starts the launcher" desktop_entry_fields
 
+teacher_desktop=$prefix/share/applications/ortus-teacher.desktop
+check "the teacher's menu entry passes desktop-file-validate" desktop-file-validate "$teacher_desktop"
+
+teacher_entry_fields() {
+    ok=0
+    for line in "Name=Ортус 2000 — учитель" "Exec=ortus-launcher --teacher" "Icon=ortus"; do
+        grep -q -x "$line" "$teacher_desktop" || { echo "  no line: $line"; ok=1; }
+    done
+    grep -q -x 'Categories=.*Education;.*' "$teacher_desktop" || { echo "  not in Education"; ok=1; }
+    return $ok
+}
+check "the teacher's menu entry is named Ортус 2000 — учитель, in Education, and starts the launcher with --teacher" teacher_entry_fields
+
 # --- The icon tool --------------------------------------------------------------------------------
 
 icon_tool() {
@@ -146,6 +179,7 @@ cat >"$prefix/bin/ortus" <<EOF
 { echo "\$\$"; echo "\$#"; pwd -P; } >"$ran"
 EOF
 chmod +x "$prefix/bin/ortus"
+sed 's/^{ echo/{ echo teacher; echo/' "$prefix/bin/ortus" >"$prefix/bin/ortus-teacher"
 
 home="$work/дом учителя"
 mkdir -p "$home"
@@ -197,6 +231,17 @@ printf 'own bank source\n' >"$default/banks/Vop5.txt"
 rm "$default/Vop5.dat" "$default/banks/Vop67.txt"
 launch
 check "later start: the program runs in the same folder" started_in "$default"
+launch_teacher() {
+    rm -f "$ran"
+    launcher_status=0
+    env -i PATH=/usr/bin:/bin HOME="$home" XDG_CONFIG_DIRS="$work/xdg" \
+        "$prefix/bin/ortus-launcher" --teacher 2>"$work/launcher.err" || launcher_status=$?
+    [ "$launcher_status" -eq 0 ] || { echo "  launcher exit status $launcher_status"; return 1; }
+    [ "$(sed -n 1p "$ran")" = teacher ] || { echo "  the quiz was started instead"; return 1; }
+    [ "$(sed -n 3p "$ran")" = 0 ] || { echo "  the teacher's window got arguments"; return 1; }
+    [ "$(sed -n 4p "$ran")" = "$(cd "$default" && pwd -P)" ] || { echo "  started in $(sed -n 4p "$ran")"; return 1; }
+}
+check "--teacher starts the teacher's window in the same folder" launch_teacher
 user_files_kept() {
     [ "$(cat "$default/Ortus00.ini")" = "$(printf 'teacher settings\r')" ] &&
         [ "$(cat "$default/Results.txt")" = "$(printf '\r\nИванов\r')" ] &&
@@ -325,12 +370,12 @@ packaged() {
     done
     return $ok
 }
-check "the package holds the program and the launcher, executable, in /usr/bin" packaged \
-    -rwxr-xr-x bin/ortus bin/ortus-launcher $(for t in $teacher_tools; do echo "bin/$t"; done)
+check "the package holds the program, its metafile helper, the teacher's window and the launcher, executable, in /usr/bin" packaged \
+    -rwxr-xr-x bin/ortus bin/ortus-metafile bin/ortus-teacher bin/ortus-launcher $(for t in $teacher_tools; do echo "bin/$t"; done)
 check "the package holds the start directory, readable, in /usr/share/ortus/start" packaged \
     -rw-r--r-- $(for f in $shipped_files; do echo "share/ortus/start/$f"; done)
 check "the package holds the menu entry and the icons" packaged -rw-r--r-- \
-    share/applications/ortus.desktop \
+    share/applications/ortus.desktop share/applications/ortus-teacher.desktop \
     $(for s in $icon_sizes; do echo "share/icons/hicolor/${s}x$s/apps/ortus.png"; done)
 nothing_outside_usr() {
     outside=$(awk '{ print $2 }' "$work/contents" | grep -v -e '^\./$' -e '^\./usr/' || true)

@@ -24,6 +24,14 @@ desktop-file-utils
 libbenchmark-dev
 xvfb
 xauth
+python3
+xdotool
+x11-utils
+imagemagick
+openbox
+xfwm4
+xfconf
+dbus
 "
 
 missing=""

@@ -12,7 +12,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 if [ "$#" -eq 0 ]; then
     set -- $(for binary in "$build_dir"/fuzz/fuzz_*; do
-        [ -x "$binary" ] && basename "$binary" | sed 's/^fuzz_//'
+        [ -f "$binary" ] && [ -x "$binary" ] && basename "$binary" | sed 's/^fuzz_//'
     done)
 fi
 
@@ -24,6 +24,8 @@ for name in "$@"; do
     crashes="$root/fuzz/crashes/$name"
     mkdir -p "$work" "$crashes"
     [ -d "$root/fuzz/corpus/$name" ] && cp -rn "$root/fuzz/corpus/$name/." "$work/"
+    # Files the reader must refuse make good seeds too: each takes a check to its edge.
+    [ -d "$root/fuzz/corpus/$name-refused" ] && cp -rn "$root/fuzz/corpus/$name-refused/." "$work/"
     echo "== $name: $seconds s"
     log="$build_dir/fuzz-work/$name.log"
     before=$(ls "$crashes" | wc -l)
@@ -36,7 +38,7 @@ for name in "$@"; do
         echo "== $name found a fault; reproducer in $crashes/ (full log: $log)"
         exit "$status"
     fi
-    # A forked child (the metafile renderer) that crashes leaves a reproducer but not a failure.
+    # Reproducers a run left without failing (a target that ran work in a child process).
     findings=$(($(ls "$crashes" | wc -l) - before))
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
     features=$(grep -o 'ft: [0-9]*' "$log" | tail -n 1 | cut -d' ' -f2)

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Takes the README's screenshots from the program as it is built now, in a copy of the shipped
 # start directory: the intro, registration, a question, the result, the help and background
-# windows, and the effect label gallery. Uses a virtual X display when xvfb-run is there.
+# windows, the teacher's window, and the effect label gallery. Uses a virtual X display when
+# xvfb-run is there.
 #
 # Usage: take-screenshots.sh BUILD_DIR OUTPUT_FOLDER
 set -eu
@@ -33,7 +34,7 @@ fi
 cd "$start"
 display "$build/tools/ortus-screenshots" "$output"
 display "$build/tools/ortus-gallery" --png "$output/gallery.png"
-for picture in intro registration question result help background gallery; do
+for picture in intro registration question result help background teacher gallery; do
     if [ ! -s "$output/$picture.png" ]; then
         echo "$output/$picture.png was not written" >&2
         exit 1

@@ -7,10 +7,10 @@
 //
 // Exit status: 0 when all is well, 1 when something is wrong with a bank or source, 2 when a file
 // cannot be read or written or the command line is wrong.
-#include "quiz/bankcheck.h"
-#include "quiz/banksource.h"
 #include "quiz/questionbank.h"
 #include "runtime/ioerror.h"
+#include "teacher/bankcheck.h"
+#include "teacher/banksource.h"
 
 #include <QFile>
 #include <QSaveFile>

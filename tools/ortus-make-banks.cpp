@@ -1,9 +1,8 @@
 // Makes the question bank files from their readable sources: every <name>.txt of the source
-// folder (UTF-8, the format of quiz/banksource.h) becomes <name>.dat in the output folder.
+// folder (UTF-8, the format of teacher/banksource.h) becomes <name>.dat in the output folder.
 //
 //     ortus-make-banks data/banks data
-#include "quiz/banksource.h"
-#include "quiz/questionbank.h"
+#include "teacher/banksource.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // Draws the intro animation that the program plays at start-up and writes it as a run-length
 // encoded AVI: a golden ring spinning round a pulsing star, a comet on a tilted orbit, twinkling
 // stars and the program's name. Usage: ortus-make-intro OUTPUT.avi
-#include "platform/aviwriter.h"
+#include "avi/aviwriter.h"
 
 #include <QFile>
 #include <QGuiApplication>

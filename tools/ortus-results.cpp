@@ -7,8 +7,8 @@
 // of the table, --csv also saves the table for a spreadsheet. Lines that are not whole records are
 // reported on the error output. Exit status: 0 when the table was made, 2 when the log cannot be
 // read, the CSV file cannot be written or the command line is wrong.
-#include "quiz/resultsreader.h"
 #include "runtime/ioerror.h"
+#include "teacher/resultstable.h"
 
 #include <QSaveFile>
 #include <QString>

@@ -1,5 +1,6 @@
 // Takes the README's pictures of the program without a display: the intro, the registration
-// screen, a question, the result screen, the help and background windows.
+// screen, a question, the result screen, the help and background windows, and the teacher's
+// window with a question selected and its preview.
 // Usage (in a copy of the start directory): ortus-screenshots OUTPUT_FOLDER
 #include "app/tform1.h"
 #include "effectlabel/effectlabel.h"
@@ -7,12 +8,18 @@
 #include "platform/dialogs.h"
 #include "settings/tform2.h"
 #include "settings/tform3.h"
+#include "workbench/bankstab.h"
+#include "workbench/questionpreview.h"
+#include "workbench/teacherdialogs.h"
+#include "workbench/teacherwindow.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QTableView>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -31,6 +38,16 @@ public:
     bool ChooseColour(ColourDialogState &) override { return false; }
     std::optional<QString> OpenPicture() override { return std::nullopt; }
     std::optional<QString> SaveFile() override { return std::nullopt; }
+};
+
+// Refuses every question of the teacher's window; errors go to the error output.
+class SilentTeacherDialogs : public TeacherDialogs {
+public:
+    void Error(const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+    Unsaved AskUnsaved(const QString &) override { return Unsaved::Discard; }
+    std::optional<QString> ChooseFolder(const QString &) override { return std::nullopt; }
+    std::optional<QString> OpenSource(const QString &) override { return std::nullopt; }
+    std::optional<QString> SaveSource(const QString &) override { return std::nullopt; }
 };
 
 bool Save(QWidget *widget, const QDir &folder, const QString &name)
@@ -96,5 +113,21 @@ int main(int argc, char *argv[])
     TForm3 background(form.Commands(), dialogs, &form);
     background.show();
     ok = Save(&background, folder, QStringLiteral("background.png")) && ok;
+    background.close();
+    help.close();
+    form.hide();
+
+    // The window's size and position go to a scratch file, not to the user's configuration.
+    const QTemporaryDir configuration;
+    SilentTeacherDialogs teacherDialogs;
+    TeacherWindow teacher(&teacherDialogs, configuration.filePath(QStringLiteral("teacher.conf")));
+    teacher.Banks->OpenStartDirectory(QDir::currentPath());
+    teacher.resize(1200, 780);
+    teacher.show();
+    teacher.Banks->QuestionList->selectRow(1);
+    QApplication::processEvents();
+    QuestionPreview *preview = teacher.Banks->Preview;
+    MovePointer(preview, QPoint(preview->width() / 2, preview->height() * 235 / 600));
+    ok = Save(&teacher, folder, QStringLiteral("teacher.png")) && ok;
     return ok ? 0 : 1;
 }

@@ -4,11 +4,11 @@
 #include "platform/animationcontrol.h"
 #include "platform/dialogs.h"
 #include "platform/handlerguard.h"
+#include "platform/windowplacement.h"
 #include "settings/tform2.h"
 #include "settings/tform3.h"
 
 #include <QApplication>
-#include <QScreen>
 
 #include <memory>
 
@@ -34,10 +34,7 @@ int RunOrtus(int &argc, char **argv, Dialogs &dialogs, const std::function<void(
         form3 = std::make_unique<TForm3>(form1->Commands(), dialogs);
     });
 
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        form1->move(area.center() - QPoint(form1->width() / 2, form1->height() / 2));
-    }
+    CentreFrameOnScreen(*form1);
     if (started) {
         started(*form1);
     }

@@ -2,14 +2,16 @@
 
 #include "effectlabel/answerlabelform.h"
 #include "effectlabel/effectlabel.h"
+#include "imageformats/pictureloader.h"
 #include "platform/animationcontrol.h"
 #include "platform/handlerguard.h"
-#include "platform/pictureloader.h"
 #include "platform/statuspanels.h"
 #include "platform/stretchedimage.h"
+#include "platform/windowplacement.h"
 #include "quiz/resultslog.h"
 #include "quiz/testrun.h"
 #include "runtime/cp1251.h"
+#include "runtime/textfile.h"
 #include "runtime/workingdirectory.h"
 #include "settings/programicon.h"
 #include "settings/tform2.h"
@@ -387,7 +389,9 @@ void TForm1::ApplyAppearance()
     CreateHiddenControls();
     // The picture shown goes first, so that it and the new one never take memory together.
     Image1->SetPicture(QImage());
-    Image1->SetPicture(LoadPicture(QByteArray::fromStdString(m_settings.BackgroundPicturePath), 0));
+    Image1->SetPicture(LoadPicture(
+        QByteArray::fromStdString(FileSystemPath(m_settings.BackgroundPicturePath, EntryExists)),
+        0));
     const QColor questionColour = ToQColor(m_settings.QuestionColor);
     for (QLabel *label : {Label1, Label2, Label3, Label4}) {
         SetTextColour(label, QPalette::WindowText, questionColour);
@@ -626,8 +630,8 @@ void TForm1::SwitchToTestMode()
     Quiz().RegistrationLeft = x();
     Quiz().RegistrationTop = y();
     setFixedSize(TestWidth, TestHeight);
-    move(0, 0);
     setWindowFlags(TestFlags);
+    PlaceFrameAt(*this, QPoint(0, 0));
     AlignControls();
     show();
     // Showing a window anew does not always give it the keyboard; the teacher's shortcuts need it.
@@ -648,8 +652,8 @@ void TForm1::ReturnToRegistrationMode()
     StatusBar1->SetPanelText(1, QString());
     hide();
     setFixedSize(RegistrationClientWidth, RegistrationClientHeight);
-    move(Quiz().RegistrationLeft, Quiz().RegistrationTop);
     setWindowFlags(RegistrationFlags);
+    PlaceFrameAt(*this, QPoint(Quiz().RegistrationLeft, Quiz().RegistrationTop));
     AlignControls();
     show();
     activateWindow();

@@ -1,6 +1,6 @@
 #include "platform/animationcontrol.h"
 
-#include "platform/avireader.h"
+#include "imageformats/avireader.h"
 
 #include <QDir>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/avireader.h"
+#include "imageformats/avireader.h"
 
 #include <QImage>
 #include <QTimer>

@@ -1,27 +1,41 @@
 #include "platform/dialogs.h"
 
+#include "platform/windowplacement.h"
+
+#include <QApplication>
 #include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
+#include <QSettings>
 
 #include <algorithm>
 
 namespace {
 
-int Run(QMessageBox &box)
+// The window a box or dialog belongs to: the modal window in front, when one dialog opens
+// another, else the program's own window. A window manager keeps a box above the window it
+// belongs to, also when that window stays on top of all others, and gives it the focus.
+QWidget *Owner()
 {
-    // Message boxes of this program are centred on the screen, not on a window.
-    box.adjustSize();
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        box.move(area.center() - QPoint(box.width() / 2, box.height() / 2));
+    if (QWidget *modal = QApplication::activeModalWidget()) {
+        return modal;
     }
-    return box.exec();
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    const auto shown = std::find_if(windows.cbegin(), windows.cend(), [](const QWidget *window) {
+        return window->isVisible() && window->windowType() == Qt::Window;
+    });
+    return shown == windows.cend() ? nullptr : *shown;
+}
+
+int Run(QDialog &dialog)
+{
+    // The boxes and dialogs of this program are centred on the screen, not on a window.
+    dialog.adjustSize();
+    CentreFrameOnScreen(dialog);
+    return dialog.exec();
 }
 
 // The platform's file dialogs leave the chosen file's folder as the current directory; the
@@ -32,6 +46,17 @@ void EnterFolderOf(const QString &path)
 }
 
 } // namespace
+
+QtDialogs::QtDialogs()
+{
+    // Qt's dialogs keep their state (custom colours, the file dialog's folders) in the user's
+    // settings. This program keeps nothing outside its start directory, so Qt's settings go to a
+    // folder that cannot exist: they are neither read nor written. The colour dialog's custom
+    // colours are kept for the run by the program itself.
+    for (const QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope}) {
+        QSettings::setPath(QSettings::NativeFormat, scope, QStringLiteral("/dev/null"));
+    }
+}
 
 QStringList PictureDialogFilters()
 {
@@ -45,7 +70,8 @@ QStringList PictureDialogFilters()
 
 void QtDialogs::Information(const QString &text)
 {
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Information"), text);
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Information"), text,
+                    QMessageBox::NoButton, Owner());
     QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.setDefaultButton(ok);
     box.setEscapeButton(ok);
@@ -54,7 +80,8 @@ void QtDialogs::Information(const QString &text)
 
 Dialogs::Answer QtDialogs::Confirmation(const QString &text)
 {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text);
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text, QMessageBox::NoButton,
+                    Owner());
     QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     QPushButton *cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
     box.setDefaultButton(ok);
@@ -65,7 +92,7 @@ Dialogs::Answer QtDialogs::Confirmation(const QString &text)
 
 void QtDialogs::Error(const QString &caption, const QString &text)
 {
-    QMessageBox box(QMessageBox::Critical, caption, text);
+    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::NoButton, Owner());
     QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.setDefaultButton(ok);
     box.setEscapeButton(ok);
@@ -81,8 +108,9 @@ bool QtDialogs::ChooseColour(ColourDialogState &state)
         QColorDialog::setCustomColor(
             i, QColor::fromRgb(state.CustomColours[static_cast<std::size_t>(i)]));
     }
-    QColorDialog dialog(ToQColor(state.Colour));
-    if (dialog.exec() != QDialog::Accepted) {
+    QColorDialog dialog(ToQColor(state.Colour), Owner());
+    dialog.setOption(QColorDialog::DontUseNativeDialog);
+    if (Run(dialog) != QDialog::Accepted) {
         return false;
     }
     const QColor chosen = dialog.selectedColor();
@@ -95,7 +123,7 @@ bool QtDialogs::ChooseColour(ColourDialogState &state)
 
 std::optional<QString> QtDialogs::OpenPicture()
 {
-    QFileDialog dialog;
+    QFileDialog dialog(Owner());
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -103,7 +131,7 @@ std::optional<QString> QtDialogs::OpenPicture()
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilters(PictureDialogFilters());
     dialog.setDirectory(QDir::currentPath());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    if (Run(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
     const QString path = QFileInfo(dialog.selectedFiles().first()).absoluteFilePath();
@@ -113,11 +141,14 @@ std::optional<QString> QtDialogs::OpenPicture()
 
 std::optional<QString> QtDialogs::SaveFile()
 {
-    QFileDialog dialog;
+    QFileDialog dialog(Owner());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
+    // An existing log is taken as it is and kept whole: there is nothing to confirm.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setDirectory(QDir::currentPath());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    if (Run(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
     const QString path = QFileInfo(dialog.selectedFiles().first()).absoluteFilePath();

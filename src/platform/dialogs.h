@@ -34,13 +34,16 @@ public:
     virtual bool ChooseColour(ColourDialogState &state) = 0;
     // The picture dialog with the six picture filters; the full path of the chosen file.
     virtual std::optional<QString> OpenPicture() = 0;
-    // The save dialog, without filter, default extension or file name; the full path chosen.
+    // The save dialog, without filter, default extension or file name; the full path chosen. An
+    // existing file is chosen without a question.
     virtual std::optional<QString> SaveFile() = 0;
 };
 
 // The real message boxes: modal, centred on the screen, English captions and buttons.
 class QtDialogs : public Dialogs {
 public:
+    QtDialogs();
+
     void Information(const QString &text) override;
     Answer Confirmation(const QString &text) override;
     void Error(const QString &caption, const QString &text) override;

@@ -1,11 +1,18 @@
 #include "platform/statuspanels.h"
 
+#include <QApplication>
 #include <QLabel>
 
 #include <algorithm>
 
 StatusPanels::StatusPanels(const QList<int> &panelWidths, QWidget *parent) : QWidget(parent)
 {
+    // The system's colours, whatever colour the window it sits in is filled with.
+    QPalette systemColours = palette();
+    for (const QPalette::ColorRole role : {QPalette::Window, QPalette::WindowText}) {
+        systemColours.setColor(role, QApplication::palette().color(role));
+    }
+    setPalette(systemColours);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Window);
     int left = 0;

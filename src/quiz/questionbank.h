@@ -1,14 +1,10 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
-
 #include <array>
 #include <cstdint>
 #include <random>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 inline constexpr int MaxQuestions = 50;
 inline constexpr int MaxAnswers = 5;
@@ -40,8 +36,9 @@ public:
 };
 
 // Loads the bank of the grade from startDirectory into bank and shuffles its asking order with the
-// generator. Raises EInOutError when the file cannot be opened or read, BankFormatError when it
-// holds no usable bank; either way the load stops there and the bank holds what was read so far.
+// generator. Raises EInOutError when the file cannot be opened or read (the bank stays as it was),
+// and EInOutError 106 or BankFormatError for a bank the program cannot ask (the bank then holds
+// what was read before the fault).
 void ReadTest(QuestionBank &bank, std::uint8_t pupilGrade, const std::string &startDirectory,
               std::mt19937 &generator);
 
@@ -51,17 +48,3 @@ void LoadBank(QuestionBank &bank, const std::string &fileName, std::mt19937 &gen
 // The key rule: key byte i holds 100 + i + the correct answer's number. A question beyond the key
 // has no correct answer.
 bool IsCorrectAnswer(const QuestionBank &bank, int question, int answer);
-
-// One question of a bank to be written; correct is the number (1-based) of the right answer.
-struct BankQuestion {
-    QString text;
-    QStringList answers;
-    int correct = 0;
-};
-
-// The bytes of a bank file: CP1251, CR LF line ends, the key line computed from the questions.
-// Throws std::invalid_argument for what cannot be written as a bank line by line (a text holding
-// a line end or Ctrl+Z, a "#" answer that would end the answers early, a correct answer outside
-// the question's answers or a key byte above 255). More than 50 questions or 5 answers are
-// written as given, so that broken banks can be made too.
-std::string WriteBankBytes(int timeLimitSeconds, const std::vector<BankQuestion> &questions);

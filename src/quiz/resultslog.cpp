@@ -1,5 +1,6 @@
 #include "quiz/resultslog.h"
 
+#include "runtime/cp1251.h"
 #include "runtime/ioerror.h"
 #include "runtime/textfile.h"
 #include "runtime/workingdirectory.h"
@@ -45,16 +46,17 @@ void AppendResult(const std::string &logPath, const std::string &startDirectory,
                   const ResultRecord &record, const AppendRetry &retry)
 {
     SetCurrentDirectory(startDirectory);
-    TextFile log(logPath);
+    const std::string path = FileSystemPath(logPath, EntryExists);
+    TextFile log(path);
     OpenWaitingForOtherWriters(log, retry);
 
     struct stat before {};
-    const bool knowsLength = ::stat(logPath.c_str(), &before) == 0;
+    const bool knowsLength = ::stat(path.c_str(), &before) == 0;
     log.WriteText(ResultRecordBytes(record));
     log.CloseFile();
     if (PendingIoCode() != 0 && knowsLength) {
         // Never leave half a record behind: the log goes back to what it held before.
-        [[maybe_unused]] const int result = ::truncate(logPath.c_str(), before.st_size);
+        [[maybe_unused]] const int result = ::truncate(path.c_str(), before.st_size);
     }
     CheckIo();
 }

@@ -22,10 +22,11 @@ struct AppendRetry {
     std::chrono::milliseconds pause{50};
 };
 
-// Appends the record to the existing log at logPath, a relative path resolving against
-// startDirectory (made current first; a failure of that is ignored). The record is written in one
-// piece: when writing fails part-way the log is cut back to its length before the append. While
-// another writer holds the log the append is retried as `retry` says. Failures raise EInOutError.
+// Appends the record to the existing log at logPath, the path as the settings store it; a relative
+// path resolves against startDirectory (made current first; a failure of that is ignored). The
+// record is written in one piece: when writing fails part-way the log is cut back to its length
+// before the append. While another writer holds the log the append is retried as `retry` says.
+// Failures raise EInOutError.
 void AppendResult(const std::string &logPath, const std::string &startDirectory,
                   const ResultRecord &record, const AppendRetry &retry = {});
 

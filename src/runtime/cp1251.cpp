@@ -187,3 +187,19 @@ QString FromCp1251(const std::string &bytes)
     }
     return text;
 }
+
+std::string StoredPath(const QString &path)
+{
+    const std::string bytes = ToCp1251(path);
+    return FromCp1251(bytes) == path ? bytes : path.toStdString();
+}
+
+std::string FileSystemPath(const std::string &stored,
+                           const std::function<bool(const std::string &)> &exists)
+{
+    const std::string cp1251 = FromCp1251(stored).toStdString();
+    if (!QByteArrayView(stored).isValidUtf8()) {
+        return cp1251;
+    }
+    return cp1251 != stored && exists(cp1251) && !exists(stored) ? cp1251 : stored;
+}

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <string>
 
 // Windows code page 1251, the one single-byte character set of files and quiz state; widgets hold
@@ -10,3 +11,13 @@
 // Characters that code page 1251 cannot hold become "?".
 std::string ToCp1251(const QString &text);
 QString FromCp1251(const std::string &bytes);
+
+// Paths in the settings file are single-byte text like the rest of it, while Linux names are
+// UTF-8. A path is stored in code page 1251 when every character of it exists there, in UTF-8
+// otherwise.
+std::string StoredPath(const QString &path);
+// The file-system name of stored path bytes. Bytes that are not UTF-8 are code page 1251. Non-ASCII
+// UTF-8 can be either: the reading that names an existing entry wins, UTF-8 (what earlier versions
+// stored) when both or neither do.
+std::string FileSystemPath(const std::string &stored,
+                           const std::function<bool(const std::string &)> &exists);

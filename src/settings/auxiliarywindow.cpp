@@ -1,10 +1,9 @@
 #include "settings/auxiliarywindow.h"
 
+#include "platform/windowplacement.h"
 #include "settings/programicon.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QScreen>
 
 AuxiliaryWindow::AuxiliaryWindow(const QString &caption, QSize clientSize, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -15,10 +14,7 @@ AuxiliaryWindow::AuxiliaryWindow(const QString &caption, QSize clientSize, QWidg
     setWindowModality(Qt::ApplicationModal);
     setFixedSize(clientSize);
     // An explicit position keeps QDialog from centring the window over its parent instead.
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(clientSize.width() / 2, clientSize.height() / 2));
-    }
+    CentreFrameOnScreen(*this);
 }
 
 void AuxiliaryWindow::keyPressEvent(QKeyEvent *event)

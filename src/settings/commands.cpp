@@ -1,6 +1,7 @@
 #include "settings/commands.h"
 
 #include "quiz/resultslog.h"
+#include "runtime/cp1251.h"
 #include "runtime/textfile.h"
 #include "settings/appearanceview.h"
 
@@ -36,10 +37,10 @@ void TeacherCommands::ChooseResultsLog()
     if (!chosen) {
         return;
     }
-    // Paths are file-system bytes, not CP1251 text.
-    m_settings.ResultsLogPath = QFile::encodeName(*chosen).toStdString();
-    if (!EntryExists(m_settings.ResultsLogPath)) {
-        CreateResultsLog(m_settings.ResultsLogPath);
+    m_settings.ResultsLogPath = StoredPath(*chosen);
+    const std::string path = QFile::encodeName(*chosen).toStdString();
+    if (!EntryExists(path)) {
+        CreateResultsLog(path);
     }
     WriteIni();
 }

@@ -7,13 +7,17 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
+#include <random>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr const char *TemporaryFileName = "Ortus00.ini.tmp";
+constexpr int MaxLinkHops = 40;
+constexpr int TemporaryNameAttempts = 100;
 
 void WriteLines(TextFile &file, const Settings &settings)
 {
@@ -35,10 +39,66 @@ void WriteLines(TextFile &file, const Settings &settings)
     CheckIo();
 }
 
-// Forces the closed temporary file's contents to the disk before it replaces the old file.
-void FlushToDisk(const char *name)
+// The file a rewrite replaces: the settings file, or the end of its chain of symbolic links, so
+// that a link stays a link and its target gets the new contents.
+std::filesystem::path ReplacedFile()
 {
-    const int handle = ::open(name, O_RDONLY | O_CLOEXEC);
+    std::filesystem::path path = SettingsFileName;
+    std::error_code error;
+    for (int hops = 0; std::filesystem::is_symlink(path, error); ++hops) {
+        const std::filesystem::path target = std::filesystem::read_symlink(path, error);
+        if (error || hops == MaxLinkHops) {
+            throw EInOutError(IoCodeFromErrno(error ? error.value() : ELOOP));
+        }
+        path = path.parent_path() / target;
+    }
+    return path;
+}
+
+// A name of this writer's own beside the replaced file, created exclusively: writers on other PCs
+// sharing the folder never write into one another's temporary file.
+std::string CreateTemporaryFile(const std::filesystem::path &replaced)
+{
+    std::random_device device;
+    for (int attempt = 0; attempt < TemporaryNameAttempts; ++attempt) {
+        std::array<char, 16> suffix{};
+        std::snprintf(suffix.data(), suffix.size(), ".%08x.tmp", device());
+        const std::string name = replaced.string() + suffix.data();
+        // A cut name would be another file.
+        if (name.size() > TextFile::MaxNameLength) {
+            throw EInOutError(IoCodeFromErrno(ENAMETOOLONG));
+        }
+        const int handle = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (handle >= 0) {
+            ::close(handle);
+            return name;
+        }
+        if (errno != EEXIST) {
+            throw EInOutError(IoCodeFromErrno(errno));
+        }
+    }
+    throw EInOutError(IoCodeFromErrno(EEXIST));
+}
+
+// The new file gets the old one's permissions, so that other accounts of a shared folder may go on
+// rewriting it, and its group where this account may give it.
+void KeepModeAndGroup(const std::filesystem::path &replaced, const std::string &temporary)
+{
+    struct stat old {};
+    if (::stat(replaced.c_str(), &old) != 0 || !S_ISREG(old.st_mode)) {
+        return;
+    }
+    [[maybe_unused]] const int grouped =
+        ::chown(temporary.c_str(), static_cast<uid_t>(-1), old.st_gid);
+    if (::chmod(temporary.c_str(), old.st_mode & 07777) != 0) {
+        throw EInOutError(IoCodeFromErrno(errno));
+    }
+}
+
+// Forces the closed temporary file's contents to the disk before it replaces the old file.
+void FlushToDisk(const std::string &name)
+{
+    const int handle = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
     if (handle < 0) {
         throw EInOutError(IoCodeFromErrno(errno));
     }
@@ -56,15 +116,18 @@ void WriteTemporaryAndReplace(const Settings &settings)
     if (::access(SettingsFileName, F_OK) == 0 && ::access(SettingsFileName, W_OK) != 0) {
         throw EInOutError(IoCodeFromErrno(errno));
     }
-    TextFile file(TemporaryFileName);
-    file.OpenForRewriting();
-    CheckIo();
+    const std::filesystem::path replaced = ReplacedFile();
+    const std::string temporary = CreateTemporaryFile(replaced);
+    TextFile file(temporary);
     try {
+        file.OpenForRewriting();
+        CheckIo();
         WriteLines(file, settings);
         file.CloseFile();
         CheckIo();
-        FlushToDisk(TemporaryFileName);
-        if (std::rename(TemporaryFileName, SettingsFileName) != 0) {
+        KeepModeAndGroup(replaced, temporary);
+        FlushToDisk(temporary);
+        if (std::rename(temporary.c_str(), replaced.c_str()) != 0) {
             throw EInOutError(IoCodeFromErrno(errno));
         }
     } catch (...) {
@@ -72,7 +135,7 @@ void WriteTemporaryAndReplace(const Settings &settings)
             file.CloseFile();
             DiscardPendingIoCode();
         }
-        ::unlink(TemporaryFileName);
+        ::unlink(temporary.c_str());
         throw;
     }
 }
@@ -98,8 +161,9 @@ void ReadSettings(Settings &settings)
     CheckIo();
     try {
         std::array<char, Settings::PicturePathCapacity + 1> path{};
-        const std::size_t length = file.ReadTextInto(path.data(), Settings::PicturePathCapacity);
-        settings.BackgroundPicturePath.assign(path.data(), length);
+        file.ReadTextInto(path.data(), Settings::PicturePathCapacity);
+        // The path is zero-terminated text: a NUL byte in the line ends it.
+        settings.BackgroundPicturePath = path.data();
         file.SkipLine();
         CheckIo();
 

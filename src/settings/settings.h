@@ -34,6 +34,8 @@ BackgroundMode StartupBackgroundMode(const Settings &settings);
 void ReadSettings(Settings &settings);
 
 // Rewrites "Ortus00.ini" in startDirectory (made current first; a failure of that is ignored).
-// The new contents go to a temporary file that is flushed to disk and then renamed over the old
-// one, so a failure at any point leaves the old file whole; the error is raised as EInOutError.
+// The new contents go to a temporary file of this writer's own, which takes the old file's mode,
+// is flushed to disk and then renamed over the old file (over a link's target when the file is a
+// symbolic link). A failure at any point leaves the old file whole; the error is raised as
+// EInOutError.
 void WriteSettings(const Settings &settings, const std::string &startDirectory);

@@ -1,11 +1,11 @@
 #include "settings/tform3.h"
 
 #include "platform/handlerguard.h"
+#include "runtime/cp1251.h"
 #include "settings/appearanceview.h"
 #include "settings/commands.h"
 #include "settings/emblem.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QToolButton>
 
@@ -88,9 +88,9 @@ void TForm3::SpeedButton2Click()
 {
     Settings &settings = m_commands.Config();
     if (const std::optional<QString> chosen = m_dialogs.OpenPicture()) {
-        // Paths are file-system bytes; a longer one cannot be stored, and a cut one would name
-        // another file, so the stored picture stays.
-        const std::string path = QFile::encodeName(*chosen).toStdString();
+        // A longer path cannot be stored, and a cut one would name another file, so the stored
+        // picture stays.
+        const std::string path = StoredPath(*chosen);
         if (path.size() > Settings::PicturePathCapacity) {
             m_dialogs.Information(QStringLiteral("Слишком длинный путь к рисунку (больше %1 байт). "
                                                  "Оставлен прежний рисунок.")

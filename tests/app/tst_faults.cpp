@@ -1,5 +1,5 @@
 #include "app/tform1.h"
-#include "platform/pictureloader.h"
+#include "imageformats/pictureloader.h"
 #include "quiz/resultslog.h"
 #include "runtime/cp1251.h"
 #include "support/mainwindow.h"

@@ -1,5 +1,5 @@
 #include "effectlabel/effectlabelpaint.h"
-#include "effectlabel/recordingsurface.h"
+#include "support/recordingsurface.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 #include "effectlabel/effectlabelpaint.h"
-#include "effectlabel/recordingsurface.h"
 #include "support/paintfixtures.h"
+#include "support/recordingsurface.h"
 
 #include <QFontMetrics>
 #include <QTransform>

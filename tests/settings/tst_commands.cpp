@@ -1,4 +1,6 @@
 #include "platform/handlerguard.h"
+#include "quiz/resultslog.h"
+#include "runtime/cp1251.h"
 #include "settings/appearanceview.h"
 #include "settings/commands.h"
 #include "settings/emblem.h"
@@ -6,9 +8,14 @@
 #include "support/scripteddialogs.h"
 #include "support/startdirectory.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -126,8 +133,8 @@ private slots:
         QTest::newRow("picture dialog cancelled in fill mode: back to the stored picture")
             << Command::Picture << FillMode() << "" << QByteArray() << false << none
             << QStringList{"picture shown", "apply"} << false << Shipped();
-        // A path is stored as file-system bytes, at most 255 of them; a cut one would name
-        // another file.
+        // At most 255 bytes are stored, a cut path would name another file: a Russian letter takes
+        // one, a letter code page 1251 lacks two (UTF-8).
         const QString latin = QStringLiteral("p");
         QTest::newRow("255 bytes")
             << Command::Picture << QByteArray() << "/" + latin.repeated(250) + ".bmp"
@@ -137,8 +144,12 @@ private slots:
             << Command::Picture << QByteArray() << "/" + latin.repeated(251) + ".bmp"
             << QByteArray() << false << QStringList{TooLong}
             << QStringList{"picture shown", "apply"} << false << Shipped();
+        QTest::newRow("255 Russian letters")
+            << Command::Picture << QByteArray() << "/" + QStringLiteral("ф").repeated(250) + ".bmp"
+            << QByteArray() << false << none << QStringList{"apply", "picture shown", "apply"}
+            << false << Shipped(1, "<path>");
         QTest::newRow("131 letters in 257 bytes")
-            << Command::Picture << QByteArray() << "/" + QStringLiteral("ф").repeated(126) + ".bmp"
+            << Command::Picture << QByteArray() << "/" + QStringLiteral("ü").repeated(126) + ".bmp"
             << QByteArray() << false << QStringList{TooLong}
             << QStringList{"picture shown", "apply"} << false << Shipped();
         QTest::newRow("picture chosen, first rewrite fails: new path, mode as it was")
@@ -177,8 +188,9 @@ private slots:
         if (!existing.isNull()) {
             start.WriteFile(input, existing);
         }
-        // A folder in the way of the temporary file makes every rewrite fail.
-        QVERIFY(!blocked || QDir(start.path()).mkdir(QStringLiteral("Ortus00.ini.tmp")));
+        // A folder in place of the settings file makes every rewrite fail.
+        const QString settingsPath = start.filePath(QStringLiteral("Ortus00.ini"));
+        QVERIFY(!blocked || (QFile::remove(settingsPath) && QDir().mkdir(settingsPath)));
         ScriptedDialogs dialogs;
         if (!input.isEmpty()) {
             const bool colour = command == Command::Colour || command == Command::AnswerColour ||
@@ -234,15 +246,22 @@ private slots:
         }
         if (command == Command::ResultsLog && !input.isEmpty() && boxes.isEmpty()) {
             QCOMPARE(start.ReadFile(input), existing.isNull() ? QByteArray("\r\n") : existing);
+            // Stored in code page 1251, the path still names the chosen file.
+            const ResultRecord record{"name", "5", "5A", 1};
+            AppendResult(settings.ResultsLogPath, startDirectory, record);
+            QVERIFY(start.ReadFile(input).endsWith(ResultRecordBytes(record)));
+        }
+        if (blocked) {
+            QVERIFY(QDir().rmdir(settingsPath));
+        } else if (!boxes.isEmpty()) {
+            QCOMPARE(start.ReadFile(QStringLiteral("Ortus00.ini")), before);
         }
         if (blocked || !boxes.isEmpty()) {
-            QCOMPARE(start.ReadFile(QStringLiteral("Ortus00.ini")), before);
-            QDir(start.path()).rmdir(QStringLiteral("Ortus00.ini.tmp"));
             commands.WriteIni();
         }
         // The dialog may have moved the current directory; the settings stay in the start one.
         QCOMPARE(start.ReadFile(QStringLiteral("Ortus00.ini")),
-                 file.replace("<path>", QFile::encodeName(path)));
+                 file.replace("<path>", QByteArray::fromStdString(StoredPath(path))));
     }
 
     void colourDialogStartsFromTheLastConfirmedColour()
@@ -260,6 +279,29 @@ private slots:
         // Each background-choice window has a dialog of its own, black at every opening.
         TForm3(commands, dialogs).SpeedButton1Click();
         QCOMPARE(dialogs.colourPresets(), (QList<TColor>{clBlack, clRed, clRed, clBlack}));
+    }
+
+    // The real save dialog takes an existing log as it is: a question about replacing it would
+    // promise what the command does not do.
+    void saveDialogAsksNothingAboutAnExistingFile()
+    {
+        const StartDirectoryFixture start(ShippedStartDirectory());
+        const QString existing = start.filePath(QStringLiteral("Results.txt"));
+        QStringList asked;
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QTimer::singleShot(0, dialog, [&] {
+                if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                    asked.append(box->text());
+                    box->button(QMessageBox::Yes)->click();
+                }
+            });
+            dialog->selectFile(existing);
+            static_cast<QDialog *>(dialog)->accept();
+        });
+        QCOMPARE(QtDialogs().SaveFile(), std::optional<QString>(existing));
+        QCOMPARE(asked, QStringList());
     }
 
     // The emblem shows through the background-choice window's buttons, which draw only their

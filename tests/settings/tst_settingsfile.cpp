@@ -8,6 +8,10 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 Q_DECLARE_METATYPE(BackgroundMode)
 
 class SettingsFileTest : public QObject {
@@ -66,6 +70,12 @@ private slots:
             << CrLfLines({"\xF4\xEE\xED.bmp", "0", "0", "0", "0", "0", "0", "\xEB\xEE\xE3.txt", ""})
             << QString::fromLatin1("\xF4\xEE\xED.bmp") << 0 << 0 << 0 << 0
             << QString::fromLatin1("\xEB\xEE\xE3.txt") << false << BackgroundMode::Picture;
+        QTest::newRow("picture path cut to 255 bytes")
+            << QByteArray(300, 'p') + "\r\n" + CrLfLines({"42", "0", "0", "0", "0", "0", "", ""})
+            << QString(255, 'p') << 42 << 0 << 0 << 0 << "" << false << BackgroundMode::Picture;
+        QTest::newRow("a NUL byte ends the picture path")
+            << QByteArray("a.bmp\0junk\r\n", 12) + CrLfLines({"0", "0", "0", "0", "0", "0", "", ""})
+            << "a.bmp" << 0 << 0 << 0 << 0 << "" << false << BackgroundMode::Picture;
     }
 
     void reading()
@@ -146,101 +156,94 @@ private slots:
         QVERIFY(m_start->ReadFile(QStringLiteral("Ortus00.ini")).startsWith("pic\r\n"));
     }
 
-    void longPicturePathIsCut()
+    // Another account of a shared folder must be able to rewrite the file after this one, and a
+    // file that is a symbolic link stays one.
+    void rewriteKeepsModeGroupAndLink_data()
     {
-        const QByteArray longPath(300, 'p');
-        m_start->WriteFile(QStringLiteral("Ortus00.ini"),
-                           longPath + "\r\n" + CrLfLines({"42", "0", "0", "0", "0", "0", "", ""}));
-        Settings settings;
-        ReadSettings(settings);
-        QCOMPARE(settings.BackgroundPicturePath, std::string(255, 'p'));
-        QCOMPARE(settings.FillColor, 42);
+        QTest::addColumn<QString>("link"); // what Ortus00.ini links to; empty: a plain file
+        QTest::addColumn<int>("mode");
 
-        WriteSettings(settings, m_start->path().toStdString());
-        QVERIFY(m_start->ReadFile(QStringLiteral("Ortus00.ini"))
-                    .startsWith(QByteArray(255, 'p') + "\r\n"));
+        QTest::newRow("plain file at 0666") << QString() << 0666;
+        QTest::newRow("plain file at 0640") << QString() << 0640;
+        QTest::newRow("relative link") << "shared/settings.ini" << 0664;
+        QTest::newRow("absolute link") << "<start>/shared/settings.ini" << 0600;
     }
 
-    // Created in the start directory, though the current one has moved.
-    void missingFileIsCreatedCompleteByTheFirstWrite()
+    void rewriteKeepsModeGroupAndLink()
     {
-        QTemporaryDir elsewhere;
-        QDir::setCurrent(elsewhere.path());
+        QFETCH(QString, link);
+        QFETCH(int, mode);
+
+        constexpr gid_t OtherGroup = 1;
+        link.replace(QStringLiteral("<start>"), m_start->path());
+        const QString file = QDir(m_start->path()).filePath(link.isEmpty() ? "Ortus00.ini" : link);
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+        const QByteArray fileName = QFile::encodeName(file);
+        WriteFixtureFile(file, "old\r\n");
+        QCOMPARE(::chmod(fileName.constData(), static_cast<mode_t>(mode)), 0);
+        // Only an account in that group (or root) may give it.
+        const bool grouped = ::chown(fileName.constData(), static_cast<uid_t>(-1), OtherGroup) == 0;
+        QVERIFY(link.isEmpty() ||
+                ::symlink(QFile::encodeName(link).constData(), "Ortus00.ini") == 0);
+
         Settings settings;
-        try {
-            ReadSettings(settings);
-            QFAIL("a missing settings file was read");
-        } catch (const EInOutError &error) {
-            QCOMPARE(error.Code(), 2);
-        }
         settings.QuestionColor = 255;
         WriteSettings(settings, m_start->path().toStdString());
-        QCOMPARE(m_start->ReadFile(QStringLiteral("Ortus00.ini")),
-                 CrLfLines({"", "0", "0", "255", "0", "0", "0", "", "[Button]=L"}));
-        QVERIFY(!QFile::exists(m_start->filePath(QStringLiteral("Ortus00.ini.tmp"))));
-        QVERIFY(!QFile::exists(QDir(elsewhere.path()).filePath(QStringLiteral("Ortus00.ini"))));
+
+        QCOMPARE(QFileInfo(QStringLiteral("Ortus00.ini")).isSymLink(), !link.isEmpty());
+        QVERIFY(m_start->ReadFile(QStringLiteral("Ortus00.ini")).startsWith("\r\n0\r\n0\r\n255"));
+        struct stat status {};
+        QCOMPARE(::stat(fileName.constData(), &status), 0);
+        QCOMPARE(int(status.st_mode & 07777), mode);
+        QVERIFY(!grouped || status.st_gid == OtherGroup);
+        QCOMPARE(QFileInfo(file).dir().entryList(QDir::Files),
+                 QStringList{QFileInfo(file).fileName()});
     }
 
-    void writeRoundTripsEveryValue()
+    // Two PCs rewriting one shared file at the same moment: whenever it is read, it is one
+    // writer's whole file.
+    void concurrentRewritesLeaveAWholeFile()
     {
-        Settings written;
-        written.BackgroundPicturePath = "/home/teacher/\xF4\xEE\xED.pcx";
-        written.FillColor = -2147483633;
-        written.UseFillColor = 1;
-        written.QuestionColor = 0x123456;
-        written.SelectedAnswerColor = -2147483643;
-        written.AnswerColor = 0;
-        written.EnlargedAnswerColor = 0xFFFFFF;
-        written.ResultsLogPath = "results.txt";
-        written.BothMouseButtons = true;
-        WriteSettings(written, m_start->path().toStdString());
+        constexpr int Rewrites = 200;
+        const std::string start = m_start->path().toStdString();
+        Settings mine;
+        mine.QuestionColor = 1;
+        Settings theirs;
+        theirs.ResultsLogPath = "their log.txt";
+        WriteSettings(theirs, start);
+        const QByteArray theirFile = m_start->ReadFile(QStringLiteral("Ortus00.ini"));
+        WriteSettings(mine, start);
+        const QByteArray myFile = m_start->ReadFile(QStringLiteral("Ortus00.ini"));
 
-        QCOMPARE(m_start->ReadFile(QStringLiteral("Ortus00.ini")),
-                 CrLfLines({"/home/teacher/\xF4\xEE\xED.pcx", "-2147483633", "1", "1193046",
-                            "-2147483643", "0", "16777215", "results.txt", "[Button]=LR"}));
-        Settings read;
-        ReadSettings(read);
-        QCOMPARE(read.BackgroundPicturePath, written.BackgroundPicturePath);
-        QCOMPARE(read.FillColor, written.FillColor);
-        QCOMPARE(read.SelectedAnswerColor, written.SelectedAnswerColor);
-        QCOMPARE(read.ResultsLogPath, written.ResultsLogPath);
-        QCOMPARE(read.BothMouseButtons, true);
-    }
-
-    void failedWriteKeepsTheOldFile()
-    {
-        const QByteArray old =
-            CrLfLines({"old.bmp", "1", "0", "2", "3", "4", "5", "log.txt", "[Button]=LR"});
-        m_start->WriteFile(QStringLiteral("Ortus00.ini"), old);
-        QVERIFY(QDir(m_start->path()).mkdir(QStringLiteral("Ortus00.ini.tmp")));
-
-        Settings settings;
-        settings.BackgroundPicturePath = "new.bmp";
-        try {
-            WriteSettings(settings, m_start->path().toStdString());
-            QFAIL("the write reported success");
-        } catch (const EInOutError &error) {
-            QCOMPARE(error.Code(), 5);
+        const pid_t other = ::fork();
+        QVERIFY(other >= 0);
+        if (other == 0) {
+            try {
+                for (int i = 0; i < Rewrites; ++i) {
+                    WriteSettings(theirs, start);
+                }
+            } catch (...) {
+                ::_exit(1);
+            }
+            ::_exit(0);
         }
-        QCOMPARE(m_start->ReadFile(QStringLiteral("Ortus00.ini")), old);
-        QVERIFY(QFileInfo(m_start->filePath(QStringLiteral("Ortus00.ini.tmp"))).isDir());
-        QCOMPARE(PendingIoCode(), 0);
-    }
-
-    void writeIntoRemovedStartDirectoryFails()
-    {
-        QTemporaryDir gone;
-        const std::string path = gone.path().toStdString();
-        QDir::setCurrent(gone.path());
-        gone.remove();
-        Settings settings;
+        QList<QByteArray> torn;
         try {
-            WriteSettings(settings, path);
-            QFAIL("writing into a removed directory reported success");
+            for (int i = 0; i < Rewrites; ++i) {
+                WriteSettings(mine, start);
+                const QByteArray now = m_start->ReadFile(QStringLiteral("Ortus00.ini"));
+                if (now != myFile && now != theirFile) {
+                    torn.append(now);
+                }
+            }
         } catch (const EInOutError &error) {
-            QCOMPARE(error.Code(), 2);
+            torn.append(error.what());
         }
-        QDir::setCurrent(m_start->path());
+        int status = -1;
+        QCOMPARE(::waitpid(other, &status, 0), other);
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        QCOMPARE(torn, QList<QByteArray>());
+        QCOMPARE(QDir(m_start->path()).entryList(QDir::Files), QStringList{"Ortus00.ini"});
     }
 };
 

@@ -1,5 +1,9 @@
 #include "support/bankfixtures.h"
 
+#include <QtTest>
+
+#include <algorithm>
+
 const QByteArray TwoQuestions("2 120\r\n"
                               "hg\r\n"
                               "first question\r\n"
@@ -24,4 +28,21 @@ const std::vector<BankQuestion> &ThreeQuestions()
           QStringLiteral("Урал"), QStringLiteral("Лена")},
          5}};
     return questions;
+}
+
+void CompareFindings(std::vector<BankFinding> findings, const QStringList &expected)
+{
+    std::stable_sort(findings.begin(), findings.end(),
+                     [](const BankFinding &a, const BankFinding &b) { return a.line < b.line; });
+    QStringList found;
+    for (const BankFinding &finding : findings) {
+        found.append(QStringLiteral("%1%2 %3")
+                         .arg(finding.line)
+                         .arg(QChar(finding.fatal ? '!' : ':'))
+                         .arg(finding.message));
+    }
+    QVERIFY2(found.size() == expected.size(), qPrintable(found.join(QLatin1Char('\n'))));
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        QVERIFY2(found[i].startsWith(expected[i]), qPrintable(found[i]));
+    }
 }

@@ -1,8 +1,10 @@
 #pragma once
 
-#include "quiz/questionbank.h"
+#include "quiz/bankscan.h"
+#include "teacher/banksource.h"
 
 #include <QByteArray>
+#include <QStringList>
 
 #include <vector>
 
@@ -12,3 +14,7 @@ extern const QByteArray TwoQuestions;
 
 // Three questions with 3, 2 and 5 answers; the correct answers are 2, 1 and 5.
 const std::vector<BankQuestion> &ThreeQuestions();
+
+// The findings in line order, each "line: message", or "line! message" for a fatal one, against
+// the starts of those texts.
+void CompareFindings(std::vector<BankFinding> findings, const QStringList &expected);

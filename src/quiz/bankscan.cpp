@@ -1,0 +1,480 @@
+#include "quiz/bankscan.h"
+
+#include "runtime/cp1251.h"
+#include "runtime/ioerror.h"
+#include "runtime/textfile.h"
+
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <limits>
+#include <memory>
+#include <optional>
+
+namespace {
+
+constexpr int InvalidNumericInput = 106;
+const std::string AnswersEnd = "#";
+constexpr std::size_t AnswerCapacity = MaxAnswers;
+
+// How the program's message names the bank: most point at a line, a few speak of the whole file.
+enum class Naming { AtLine, FileSentence, FileColon };
+
+bool IsBlank(const std::string &text)
+{
+    return text.find_first_not_of(" \t") == std::string::npos;
+}
+
+std::string Trimmed(const std::string &text)
+{
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// Texts saved from a UTF-8 editor: Cyrillic would show as pairs of wrong letters.
+bool LooksLikeUtf8(const std::string &text)
+{
+    if (std::all_of(text.begin(), text.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        return false;
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+    [[maybe_unused]] const QString decoded = decoder.decode(QByteArray::fromStdString(text));
+    return !decoder.hasError();
+}
+
+QString MoreThanFiveAnswers(int number, int questionLine)
+{
+    return QStringLiteral("у вопроса %1 (строка %2) больше пяти ответов; возможно, после его "
+                          "ответов пропущена строка «#».")
+        .arg(number)
+        .arg(questionLine);
+}
+
+QString EndedInQuestion(int number, int questionLine)
+{
+    return QStringLiteral("кончился, а у вопроса %1 (строка %2) нет завершающей строки «#».")
+        .arg(number)
+        .arg(questionLine);
+}
+
+// Reads the bank with the program's statements (ReadNumber, ReadText, SkipLine on a TextFile) and
+// notes each rule a line breaks. Reading as the program, it stops where the program would.
+class BankScanner {
+public:
+    BankScanner(const std::string &fileName, BankScanReach reach)
+        : m_fileName(fileName), m_file(fileName), m_reach(reach)
+    {
+    }
+
+    BankScan Scan()
+    {
+        m_file.OpenForReading();
+        CheckIo();
+        ScanHeader();
+        if (Reading()) {
+            if (std::optional<BankLine> key = ReadLine()) {
+                m_scan.key = *key;
+                m_scan.keyRead = true;
+            }
+            ScanQuestions();
+        }
+        if (m_reach == BankScanReach::WholeText) {
+            CheckQuestions();
+            CheckKey();
+        }
+        m_file.CloseFile();
+        CheckIo();
+        return std::move(m_scan);
+    }
+
+private:
+    bool Reading() const { return !m_stopped; }
+    bool Counted(int number) const { return m_countValid && number <= m_scan.count; }
+
+    void Report(int line, const QString &message, bool fatal = false)
+    {
+        m_scan.findings.push_back({line, message, fatal});
+        if (fatal && m_reach == BankScanReach::AsTheProgram) {
+            m_stopped = true;
+        }
+    }
+
+    // One message for the fault: the finding carries it without the file's name, which the
+    // program's refusal puts in front.
+    void Refuse(int line, Naming naming, const QString &text, bool fatal = true)
+    {
+        Report(line, naming == Naming::FileSentence ? QStringLiteral("файл ") + text : text, fatal);
+        if (!fatal || m_scan.refusalCode != 0 || !m_scan.refusal.empty()) {
+            return;
+        }
+        const std::string file = "Файл вопросов «" + m_fileName + "»";
+        switch (naming) {
+        case Naming::AtLine:
+            m_scan.refusal = file + ", строка " + std::to_string(line) + ": " + text.toStdString();
+            break;
+        case Naming::FileSentence:
+            m_scan.refusal = file + " " + text.toStdString();
+            break;
+        case Naming::FileColon:
+            m_scan.refusal = file + ": " + text.toStdString();
+            break;
+        }
+    }
+
+    // The program raises the pending input/output error of the header statement.
+    void RefuseWithCode(int line, const QString &text, int code)
+    {
+        Report(line, text, true);
+        if (m_scan.refusalCode == 0 && m_scan.refusal.empty()) {
+            m_scan.refusalCode = code;
+        }
+    }
+
+    void ScanHeader()
+    {
+        if (!LineFollows()) {
+            Refuse(1, Naming::FileSentence, QStringLiteral("пуст."));
+            m_stopped = true;
+            return;
+        }
+        const std::optional<std::int32_t> count = ReadHeaderNumber(m_scan.count);
+        m_countLine = m_file.LineNumber();
+        const std::optional<std::int32_t> time = ReadHeaderNumber(m_scan.timeLimit);
+        const int timeLine = m_file.LineNumber();
+        // The rest of the header line is skipped whatever it holds, even at the end of the text.
+        const BankLine rest{m_file.LineNumber(), m_file.ReadText()};
+        m_file.SkipLine();
+        CheckIo();
+        NoteLine(rest);
+
+        if (!count || !time) {
+            RefuseWithCode(count ? timeLine : m_countLine,
+                           QStringLiteral("первая строка должна начинаться с двух целых чисел: "
+                                          "числа вопросов и времени на тест в секундах."),
+                           InvalidNumericInput);
+        }
+        // No CR after the numbers: the rest of the file is one line, and neither a key nor a
+        // question can follow.
+        if (Reading() && m_lastLineFeed && !LineFollows()) {
+            TextEnded(rest.number, Naming::AtLine, {});
+        }
+        if (Reading() && count && (*count < 1 || *count > MaxQuestions)) {
+            Refuse(m_countLine, Naming::AtLine,
+                   QStringLiteral("число вопросов %1, а должно быть от 1 до %2.")
+                       .arg(*count)
+                       .arg(MaxQuestions));
+        }
+        // The countdown could not go below the lowest number: the test would never end.
+        if (Reading() && time && *time == std::numeric_limits<std::int32_t>::min()) {
+            Refuse(timeLine, Naming::AtLine,
+                   QStringLiteral("время на тест %1 с: такое время программа отсчитать не "
+                                  "может; нужно число секунд больше 0.")
+                       .arg(*time));
+        } else if (Reading() && time && *time <= 0) {
+            Report(timeLine, QStringLiteral("время на тест %1 с: тест кончится, не начавшись; "
+                                            "нужно число секунд больше 0.")
+                                 .arg(*time));
+        }
+        m_countValid = count && *count >= 1 && *count <= MaxQuestions;
+    }
+
+    void ScanQuestions()
+    {
+        for (int number = 1; Reading(); ++number) {
+            const bool counted = Counted(number);
+            if (!counted && m_reach == BankScanReach::AsTheProgram) {
+                return;
+            }
+            if (!LineFollows()) {
+                if (counted) {
+                    TextEnded(m_countLine, Naming::FileColon,
+                              QStringLiteral("в первой строке указано число вопросов %1, а в "
+                                             "файле найдено только %2.")
+                                  .arg(m_scan.count)
+                                  .arg(number - 1));
+                }
+                return;
+            }
+            ScannedQuestion &question = m_scan.questions.emplace_back();
+            question.text = *ReadLine();
+            ScanAnswers(question, number, counted);
+        }
+    }
+
+    // The line after the question is its first answer whatever it holds; the answers end at a
+    // line that is exactly "#".
+    void ScanAnswers(ScannedQuestion &question, int number, bool counted)
+    {
+        while (Reading()) {
+            const std::optional<BankLine> line = ReadLine();
+            if (!line) {
+                if (counted) {
+                    TextEnded(question.text.number, Naming::FileSentence,
+                              EndedInQuestion(number, question.text.number));
+                }
+                return;
+            }
+            if (!question.answers.empty() && line->text == AnswersEnd) {
+                question.closed = true;
+                return;
+            }
+            question.answers.push_back(*line);
+            if (counted && question.answers.size() == AnswerCapacity + 1) {
+                Refuse(line->number, Naming::AtLine,
+                       MoreThanFiveAnswers(number, question.text.number));
+            }
+        }
+    }
+
+    // The text ended where the program needs another line. When the last line read holds an LF,
+    // the file (or its end) was saved with LF alone: that is what the teacher must hear.
+    void TextEnded(int line, Naming naming, const QString &text)
+    {
+        m_stopped = true;
+        if (!m_lastLineFeed) {
+            Refuse(line, naming, text);
+            return;
+        }
+        m_scan.findings.erase(m_scan.findings.begin() +
+                              static_cast<std::ptrdiff_t>(*m_lastLineFeed));
+        Refuse(m_lastLine, Naming::AtLine,
+               QStringLiteral("строки разделены только символом LF (перевод строки без возврата "
+                              "каретки CR). Сохраните файл с концами строк CR LF, как принято в "
+                              "Windows."));
+    }
+
+    // An LF without CR is an ordinary character to the program: it stays in the text.
+    void NoteLine(const BankLine &line)
+    {
+        m_lastLine = line.number;
+        m_lastLineFeed.reset();
+        if (line.text.find('\n') != std::string::npos) {
+            m_lastLineFeed = m_scan.findings.size();
+            Report(
+                line.number,
+                QStringLiteral("в строке есть символ LF без CR: программа не начнёт с него новую "
+                               "строку, а оставит перенос внутри текста. Если здесь две строки, "
+                               "сохраните файл с концами строк CR LF."));
+        }
+    }
+
+    // Blank lines after the last question are never read and are no question.
+    void DropTrailingBlankQuestions()
+    {
+        const auto blank = [](const ScannedQuestion &question) {
+            return IsBlank(question.text.text) &&
+                   std::all_of(question.answers.begin(), question.answers.end(),
+                               [](const BankLine &line) { return IsBlank(line.text); });
+        };
+        while (!m_scan.questions.empty() && !Counted(static_cast<int>(m_scan.questions.size())) &&
+               blank(m_scan.questions.back())) {
+            m_scan.questions.pop_back();
+        }
+    }
+
+    void CheckQuestions()
+    {
+        DropTrailingBlankQuestions();
+        bool utf8Reported = false;
+        for (std::size_t n = 0; n < m_scan.questions.size(); ++n) {
+            const ScannedQuestion &question = m_scan.questions[n];
+            const int number = static_cast<int>(n) + 1;
+            CheckQuestionLine(question.text);
+            if (!question.answers.empty() && question.answers.front().text == AnswersEnd) {
+                Report(question.answers.front().number,
+                       QStringLiteral("сразу за вопросом стоит «#»: программа примет её за первый "
+                                      "ответ, и ответы вопроса продолжатся до следующей «#»."));
+            }
+            for (const BankLine &answer : question.answers) {
+                CheckBlanksAroundEnd(answer);
+            }
+            // Counted questions had these noted while they were read.
+            if (!Counted(number) && question.answers.size() > AnswerCapacity) {
+                Refuse(question.answers[AnswerCapacity].number, Naming::AtLine,
+                       MoreThanFiveAnswers(number, question.text.number), false);
+            }
+            if (!Counted(number) && !question.closed) {
+                Refuse(question.text.number, Naming::FileSentence,
+                       EndedInQuestion(number, question.text.number), false);
+            }
+            if (!utf8Reported) {
+                utf8Reported = ReportUtf8(question);
+            }
+        }
+        const int found = static_cast<int>(m_scan.questions.size());
+        if (m_countValid && found > m_scan.count) {
+            Report(m_scan.questions[static_cast<std::size_t>(m_scan.count)].text.number,
+                   QStringLiteral("в заголовке указано вопросов: %1, а в файле их %2: с этой "
+                                  "строки программа ничего не прочтёт.")
+                       .arg(m_scan.count)
+                       .arg(found));
+        }
+    }
+
+    void CheckQuestionLine(const BankLine &line)
+    {
+        if (line.text == AnswersEnd) {
+            Report(line.number, QStringLiteral("лишняя строка «#»: программа примет её за текст "
+                                               "вопроса."));
+        } else if (IsBlank(line.text)) {
+            Report(line.number,
+                   QStringLiteral("пустая строка на месте текста вопроса: между вопросами не "
+                                  "должно быть пустых строк, программа примет её за вопрос."));
+        } else {
+            CheckBlanksAroundEnd(line);
+        }
+    }
+
+    void CheckBlanksAroundEnd(const BankLine &line)
+    {
+        if (line.text != AnswersEnd && Trimmed(line.text) == AnswersEnd) {
+            Report(line.number, QStringLiteral("в строке «%1» вокруг «#» есть пробелы: программа "
+                                               "примет её за текст, а не за конец ответов.")
+                                    .arg(FromCp1251(line.text)));
+        }
+    }
+
+    bool ReportUtf8(const ScannedQuestion &question)
+    {
+        std::vector<BankLine> texts{question.text};
+        texts.insert(texts.end(), question.answers.begin(), question.answers.end());
+        for (const BankLine &line : texts) {
+            if (LooksLikeUtf8(line.text)) {
+                Report(line.number,
+                       QStringLiteral("текст записан в UTF-8, а программа читает Windows-1251: "
+                                      "на экране будут не те буквы. Сохраните файл в "
+                                      "Windows-1251."));
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // The key rule is IsCorrectAnswer's: a key byte must name one of its question's answers.
+    void CheckKey()
+    {
+        if (!m_scan.keyRead) {
+            return;
+        }
+        const BankLine &key = m_scan.key;
+        const int found = static_cast<int>(m_scan.questions.size());
+        const int keyed = m_countValid ? m_scan.count : std::min(found, MaxQuestions);
+        const int keyLength = static_cast<int>(key.text.size());
+        if (keyLength < keyed) {
+            Report(key.number,
+                   QStringLiteral("ключ короче числа вопросов (символов в нём: %1, вопросов: %2): "
+                                  "на вопросы после %1-го нельзя ответить верно.")
+                       .arg(keyLength)
+                       .arg(keyed));
+        }
+        auto bank = std::make_unique<QuestionBank>();
+        bank->AnswerKey = key.text;
+        const int checked = std::min({keyed, keyLength, found});
+        for (int i = 1; i <= checked; ++i) {
+            const ScannedQuestion &question = m_scan.questions[static_cast<std::size_t>(i - 1)];
+            const int answers =
+                std::min(static_cast<int>(question.answers.size()), static_cast<int>(MaxAnswers));
+            bool named = false;
+            for (int k = 1; k <= answers; ++k) {
+                named = named || IsCorrectAnswer(*bank, i, k);
+            }
+            if (!named && answers > 0) {
+                const int value = static_cast<unsigned char>(key.text[i - 1]);
+                const QString needed = answers == 1 ? QStringLiteral("нужен байт %1").arg(101 + i)
+                                                    : QStringLiteral("нужен байт от %1 до %2")
+                                                          .arg(101 + i)
+                                                          .arg(100 + i + answers);
+                Report(key.number,
+                       QStringLiteral("символ %1 ключа (байт %2) не указывает ни на один ответ "
+                                      "вопроса %1 (строка %3): верного ответа у него нет; %4.")
+                           .arg(i)
+                           .arg(value)
+                           .arg(question.text.number)
+                           .arg(needed));
+            }
+        }
+    }
+
+    // The value as the program stores it; none when it is no number.
+    std::optional<std::int32_t> ReadHeaderNumber(std::int32_t &target)
+    {
+        target = m_file.ReadNumber();
+        if (PendingIoCode() == InvalidNumericInput) {
+            DiscardPendingIoCode();
+            return std::nullopt;
+        }
+        CheckIo();
+        return target;
+    }
+
+    // At the end of the text every read gives an empty line for ever, so a line that should come
+    // must be seen to be there before it is read.
+    bool LineFollows()
+    {
+        const bool ended = m_file.AtEndOfText();
+        CheckIo();
+        return !ended;
+    }
+
+    // One line statement; none at the end of the text.
+    std::optional<BankLine> ReadLine()
+    {
+        if (!LineFollows()) {
+            return std::nullopt;
+        }
+        BankLine line{m_file.LineNumber(), m_file.ReadText()};
+        m_file.SkipLine();
+        CheckIo();
+        NoteLine(line);
+        return line;
+    }
+
+    const std::string &m_fileName;
+    TextFile m_file;
+    BankScanReach m_reach;
+    BankScan m_scan;
+    bool m_stopped = false;
+    bool m_countValid = false;
+    int m_countLine = 1;
+    int m_lastLine = 1;
+    // The finding of the last line read when that line holds an LF.
+    std::optional<std::size_t> m_lastLineFeed;
+};
+
+} // namespace
+
+BankScan ScanBank(const std::string &fileName, BankScanReach reach)
+{
+    return BankScanner(fileName, reach).Scan();
+}
+
+void TakeBank(const BankScan &scan, QuestionBank &bank)
+{
+    bank.QuestionCount = static_cast<std::uint8_t>(scan.count);
+    bank.TimeLeft = scan.timeLimit;
+    if (scan.keyRead) {
+        bank.AnswerKey = scan.key.text;
+    }
+    const std::size_t stored = std::min(
+        scan.questions.size(), static_cast<std::size_t>(std::clamp(scan.count, std::int32_t{0},
+                                                                   std::int32_t{MaxQuestions})));
+    for (std::size_t n = 0; n < stored; ++n) {
+        const ScannedQuestion &question = scan.questions[n];
+        const std::size_t answers = std::min(question.answers.size(), AnswerCapacity);
+        bank.QuestionTexts[n + 1] = question.text.text;
+        for (std::size_t k = 0; k < answers; ++k) {
+            bank.AnswerTexts[n + 1][k + 1] = question.answers[k].text;
+        }
+        bank.AnswerCounts[n + 1] = static_cast<std::uint8_t>(answers);
+    }
+    if (scan.refusalCode != 0) {
+        throw EInOutError(scan.refusalCode);
+    }
+    if (!scan.refusal.empty()) {
+        throw BankFormatError(scan.refusal);
+    }
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+#include <string>
+#include <vector>
+
+// One pupil's result as read back from the results log.
+struct LogRecord {
+    int line = 0; // the line of the pupil's name
+    QString name;
+    QString grade;
+    QString group;
+    int score = 0;
+};
+
+// A line of the log that is not part of a whole record, told to the teacher in Russian.
+struct LogNote {
+    int line = 0;
+    QString message;
+};
+
+struct ResultsLog {
+    std::vector<LogRecord> records;
+    std::vector<LogNote> notes;
+};
+
+// Reads the log through TextFile as CP1251 text. Empty lines between records are skipped (a new
+// log starts with one more), a record cut short is left out with a note, and so is any other line
+// that belongs to no record. Lines ended by LF alone (a log saved by another editor) are read as
+// lines too. Raises EInOutError when the log cannot be opened or read.
+ResultsLog ReadResultsLog(const std::string &path);

@@ -1,0 +1,302 @@
+#include "workbench/bankcontent.h"
+
+#include "quiz/questionbank.h"
+#include "runtime/cp1251.h"
+#include "runtime/textfile.h"
+#include "teacher/bankcheck.h"
+
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+namespace {
+
+constexpr int InvalidNumericInput = 106;
+const std::string AnswersEnd = "#";
+
+// The characters of a text that code page 1251 cannot hold, each once.
+QString LostCharacters(const QString &text)
+{
+    QString lost;
+    for (const char32_t code : text.toUcs4()) {
+        const QString character = QString::fromUcs4(&code, 1);
+        if (FromCp1251(ToCp1251(character)) != character && !lost.contains(character)) {
+            lost += character;
+        }
+    }
+    return lost;
+}
+
+// What would break the bank's lines or read wrongly; empty for a text the quiz shows as typed.
+QString TextFault(const QString &text)
+{
+    if (text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n')) ||
+        text.contains(QChar(TextFile::EndOfText))) {
+        return QStringLiteral("перевод строки или Ctrl+Z в тексте разорвал бы строку банка");
+    }
+    const QString lost = LostCharacters(text);
+    if (!lost.isEmpty()) {
+        return QStringLiteral("символов %1 нет в кодировке Windows-1251: ученик увидит «?»")
+            .arg(lost);
+    }
+    return {};
+}
+
+class IssueList {
+public:
+    void Add(BankIssue::Field field, int question, int answer, const QString &message, bool fatal)
+    {
+        m_issues.push_back({field, question, answer, message, fatal});
+    }
+
+    void CheckQuestion(int row, const BankQuestion &question)
+    {
+        const QString textFault = TextFault(question.text);
+        if (!textFault.isEmpty()) {
+            Add(BankIssue::Field::QuestionText, row, -1,
+                QStringLiteral("Текст вопроса: %1.").arg(textFault), true);
+        } else if (question.text.trimmed().isEmpty()) {
+            Add(BankIssue::Field::QuestionText, row, -1,
+                QStringLiteral("Пустой текст вопроса: ученик увидит одни ответы."), false);
+        }
+        if (question.answers.isEmpty()) {
+            Add(BankIssue::Field::Answers, row, -1, QStringLiteral("У вопроса нет ответов."), true);
+        }
+        for (int k = 0; k < question.answers.size(); ++k) {
+            CheckAnswer(row, k, question.answers[k]);
+        }
+        if (!question.answers.isEmpty() &&
+            (question.correct < 1 || question.correct > question.answers.size())) {
+            Add(BankIssue::Field::Correct, row, -1,
+                QStringLiteral("Не выбран верный ответ: ответить верно будет нельзя."), true);
+        }
+    }
+
+    std::vector<BankIssue> Take() { return std::move(m_issues); }
+
+private:
+    void CheckAnswer(int row, int k, const QString &answer)
+    {
+        const QString fault = TextFault(answer);
+        if (!fault.isEmpty()) {
+            Add(BankIssue::Field::Answer, row, k,
+                QStringLiteral("Ответ %1: %2.").arg(k + 1).arg(fault), true);
+        } else if (answer == QString::fromStdString(AnswersEnd)) {
+            Add(BankIssue::Field::Answer, row, k,
+                QStringLiteral("Ответ %1: «#» нельзя записать в банк, там строка «#» "
+                               "закрывает список ответов.")
+                    .arg(k + 1),
+                true);
+        } else if (answer.trimmed().isEmpty()) {
+            Add(BankIssue::Field::Answer, row, k, QStringLiteral("Ответ %1 пуст.").arg(k + 1),
+                false);
+        }
+    }
+
+    std::vector<BankIssue> m_issues;
+};
+
+struct Line {
+    int number = 0;
+    std::string text;
+};
+
+// The lines after the header as TextFile reads them, an LF alone ending a line as well, so that
+// a bank saved with Unix line ends still opens.
+std::vector<Line> ReadLines(TextFile &file, const std::string &headerRest)
+{
+    std::vector<Line> lines;
+    const auto split = [&lines](int number, const std::string &text) {
+        std::size_t start = 0;
+        for (std::size_t end = text.find('\n'); end != std::string::npos;
+             end = text.find('\n', start)) {
+            lines.push_back({number, text.substr(start, end - start)});
+            start = end + 1;
+        }
+        lines.push_back({number, text.substr(start)});
+    };
+    if (const std::size_t feed = headerRest.find('\n'); feed != std::string::npos) {
+        split(1, headerRest.substr(feed + 1));
+    }
+    for (;;) {
+        const bool ended = file.AtEndOfText();
+        CheckIo();
+        if (ended) {
+            return lines;
+        }
+        const int number = file.LineNumber();
+        const std::string text = file.ReadText();
+        file.SkipLine();
+        CheckIo();
+        split(number, text);
+    }
+}
+
+std::optional<std::int32_t> ReadHeaderNumber(TextFile &file)
+{
+    const std::int32_t value = file.ReadNumber();
+    if (PendingIoCode() == InvalidNumericInput) {
+        DiscardPendingIoCode();
+        return std::nullopt;
+    }
+    CheckIo();
+    return value;
+}
+
+bool IsBlank(const std::string &text)
+{
+    return text.find_first_not_of(" \t") == std::string::npos;
+}
+
+// The answer the key names for a question, by IsCorrectAnswer's rule; 0 when it names none.
+int CorrectAnswer(const QuestionBank &keyOnly, int number, int answerCount)
+{
+    for (int k = 1; k <= answerCount; ++k) {
+        if (IsCorrectAnswer(keyOnly, number, k)) {
+            return k;
+        }
+    }
+    return 0;
+}
+
+QString TimeLine(int seconds)
+{
+    if (seconds > 0 && seconds % 60 == 0) {
+        return QStringLiteral("Время: %1 мин").arg(seconds / 60);
+    }
+    return QStringLiteral("Время: %1").arg(seconds);
+}
+
+} // namespace
+
+std::vector<BankIssue> FindBankIssues(const BankSource &bank)
+{
+    IssueList issues;
+    if (bank.timeLimitSeconds <= 0) {
+        issues.Add(BankIssue::Field::TimeLimit, -1, -1,
+                   QStringLiteral("Время на тест %1 с: тест кончится, не начавшись.")
+                       .arg(bank.timeLimitSeconds),
+                   true);
+    }
+    if (bank.questions.empty()) {
+        issues.Add(BankIssue::Field::Questions, -1, -1,
+                   QStringLiteral("В банке нет ни одного вопроса."), true);
+    } else if (bank.questions.size() > static_cast<std::size_t>(MaxQuestions)) {
+        issues.Add(BankIssue::Field::Questions, MaxQuestions, -1,
+                   QStringLiteral("Вопросов %1, а программа примет не больше %2: лишние нужно "
+                                  "удалить или перенести в другой банк.")
+                       .arg(bank.questions.size())
+                       .arg(MaxQuestions),
+                   true);
+    }
+    for (std::size_t row = 0; row < bank.questions.size(); ++row) {
+        issues.CheckQuestion(static_cast<int>(row), bank.questions[row]);
+    }
+    return issues.Take();
+}
+
+ReadBank ReadBankAsFarAsPossible(const std::string &fileName)
+{
+    TextFile file(fileName);
+    file.OpenForReading();
+    CheckIo();
+    std::vector<Line> lines;
+    std::optional<std::int32_t> count;
+    std::optional<std::int32_t> time;
+    try {
+        count = ReadHeaderNumber(file);
+        time = ReadHeaderNumber(file);
+        const std::string headerRest = file.ReadText();
+        file.SkipLine();
+        CheckIo();
+        lines = ReadLines(file, headerRest);
+    } catch (...) {
+        file.CloseFile();
+        DiscardPendingIoCode();
+        throw;
+    }
+    file.CloseFile();
+    CheckIo();
+
+    ReadBank read;
+    read.bank.timeLimitSeconds = time.value_or(0);
+    const bool countValid = count && *count >= 1 && *count <= MaxQuestions;
+    auto keyOnly = std::make_unique<QuestionBank>();
+    std::size_t next = 0;
+    if (next < lines.size()) {
+        keyOnly->AnswerKey = lines[next++].text;
+    }
+    while (next < lines.size() &&
+           (!countValid || read.bank.questions.size() < static_cast<std::size_t>(*count))) {
+        const Line &questionLine = lines[next++];
+        // The quiz takes a blank line for a question only where the count says one follows.
+        if (!countValid && IsBlank(questionLine.text)) {
+            continue;
+        }
+        BankQuestion question{FromCp1251(questionLine.text), {}, 0};
+        // The line after the question is its first answer whatever it holds.
+        for (bool first = true; next < lines.size(); first = false) {
+            const std::string &answer = lines[next++].text;
+            if (!first && answer == AnswersEnd) {
+                break;
+            }
+            if (question.answers.size() < MaxAnswers) {
+                question.answers.append(FromCp1251(answer));
+            }
+        }
+        const int number = static_cast<int>(read.bank.questions.size()) + 1;
+        question.correct =
+            CorrectAnswer(*keyOnly, number, static_cast<int>(question.answers.size()));
+        read.bank.questions.push_back(std::move(question));
+        read.questionLines.push_back(questionLine.number);
+    }
+    read.findings = CheckBankFile(fileName);
+    return read;
+}
+
+QString FormatSource(const BankSource &bank, bool withTimeLimit)
+{
+    QStringList blocks;
+    if (withTimeLimit) {
+        blocks.append(TimeLine(bank.timeLimitSeconds));
+    }
+    for (const BankQuestion &question : bank.questions) {
+        QStringList lines{question.text};
+        for (int k = 0; k < question.answers.size(); ++k) {
+            lines.append((k + 1 == question.correct ? QLatin1Char('+') : QLatin1Char('-')) +
+                         question.answers[k]);
+        }
+        blocks.append(lines.join(QLatin1Char('\n')));
+    }
+    return blocks.join(QStringLiteral("\n\n")) + QLatin1Char('\n');
+}
+
+BankSource ParseSourceBlock(const QByteArray &bytes)
+{
+    QString text = DecodeBankSource(bytes);
+    if (text.startsWith(QChar(0xFEFF))) {
+        text.remove(0, 1);
+    }
+    try {
+        return ParseBankSource(text);
+    } catch (const BankSourceError &) {
+        // A block copied from a source usually lacks the time line: try it behind one.
+        const QString firstLine = text.trimmed().section(QLatin1Char('\n'), 0, 0).trimmed();
+        if (firstLine.isEmpty() || firstLine.front().isDigit() ||
+            firstLine.startsWith(QStringLiteral("время"), Qt::CaseInsensitive)) {
+            throw;
+        }
+    }
+    try {
+        BankSource block = ParseBankSource(QStringLiteral("1\n") + text);
+        block.timeLimitSeconds = 0;
+        return block;
+    } catch (const BankSourceError &error) {
+        std::vector<BankFinding> findings = error.Findings();
+        for (BankFinding &finding : findings) {
+            finding.line = std::max(1, finding.line - 1);
+        }
+        throw BankSourceError(std::move(findings));
+    }
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "quiz/questionbank.h"
+#include "workbench/bankcontent.h"
+
+#include <QWidget>
+
+#include <array>
+
+class BankDocument;
+class QButtonGroup;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QToolButton;
+
+// The selected question's text and answers, each answer with its "correct" choice. Every change
+// goes to the document as an edit; the fields an issue is about are marked. The tab order runs
+// text, answers, correct choice.
+class QuestionEditor : public QWidget {
+    Q_OBJECT
+public:
+    explicit QuestionEditor(BankDocument &document, QWidget *parent = nullptr);
+
+    // Shows the document's question of that row (-1 for none) and marks its issues.
+    void SetRow(int row);
+    int Row() const { return m_row; }
+    void FocusIssue(const BankIssue &issue);
+    // The answer whose field has the keyboard, else the last one; -1 without answers.
+    int CurrentAnswer() const;
+
+    QLineEdit *Text = nullptr;
+    std::array<QLineEdit *, MaxAnswers> Answers{};
+    std::array<QRadioButton *, MaxAnswers> Correct{};
+    std::array<QToolButton *, MaxAnswers> Remove{};
+    QPushButton *AddAnswerButton = nullptr;
+
+signals:
+    void AnswerAdded();
+
+private:
+    void MarkIssues();
+
+    BankDocument &m_document;
+    QButtonGroup *m_correctGroup = nullptr;
+    int m_row = -1;
+};

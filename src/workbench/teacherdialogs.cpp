@@ -1,0 +1,61 @@
+#include "workbench/teacherdialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+const QString Title = QStringLiteral("Ортус 2000 — учитель");
+const QString SourceFilter = QStringLiteral("Исходники банков (*.txt);;Все файлы (*)");
+
+std::optional<QString> Chosen(const QString &path)
+{
+    return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
+}
+
+} // namespace
+
+void QtTeacherDialogs::Error(const QString &text)
+{
+    QMessageBox::warning(m_window, Title, text);
+}
+
+TeacherDialogs::Unsaved QtTeacherDialogs::AskUnsaved(const QString &bankName)
+{
+    QMessageBox box(
+        QMessageBox::Question, Title,
+        QStringLiteral("В банке «%1» есть несохранённые правки. Сохранить их?").arg(bankName),
+        QMessageBox::NoButton, m_window);
+    QPushButton *save = box.addButton(QStringLiteral("Сохранить"), QMessageBox::AcceptRole);
+    QPushButton *discard =
+        box.addButton(QStringLiteral("Не сохранять"), QMessageBox::DestructiveRole);
+    box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.exec();
+    if (box.clickedButton() == save) {
+        return Unsaved::Save;
+    }
+    return box.clickedButton() == discard ? Unsaved::Discard : Unsaved::Cancel;
+}
+
+std::optional<QString> QtTeacherDialogs::ChooseFolder(const QString &start)
+{
+    return Chosen(QFileDialog::getExistingDirectory(
+        m_window, QStringLiteral("Папка программы тестирования"), start,
+        QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog));
+}
+
+std::optional<QString> QtTeacherDialogs::OpenSource(const QString &folder)
+{
+    return Chosen(QFileDialog::getOpenFileName(m_window, QStringLiteral("Импорт вопросов"), folder,
+                                               SourceFilter, nullptr,
+                                               QFileDialog::DontUseNativeDialog));
+}
+
+std::optional<QString> QtTeacherDialogs::SaveSource(const QString &suggestedPath)
+{
+    return Chosen(QFileDialog::getSaveFileName(m_window, QStringLiteral("Экспорт вопросов"),
+                                               suggestedPath, SourceFilter, nullptr,
+                                               QFileDialog::DontUseNativeDialog));
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <memory>
+
+class BanksTab;
+class QTabWidget;
+class TeacherDialogs;
+
+// The teacher's window, ortus-teacher: the question banks of a start directory in its first tab.
+// It keeps nothing outside the start directory but its own size and position.
+class TeacherWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // Without dialogs it uses Qt's own; the size and position live in geometryFile.
+    explicit TeacherWindow(TeacherDialogs *dialogs = nullptr,
+                           const QString &geometryFile = DefaultGeometryFile(),
+                           QWidget *parent = nullptr);
+    ~TeacherWindow() override;
+
+    // ortus-teacher.conf in the user's configuration folder (~/.config/ortus/).
+    static QString DefaultGeometryFile();
+
+    QTabWidget *Tabs = nullptr;
+    BanksTab *Banks = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void CreateMenus();
+    void UpdateTitle();
+
+    std::unique_ptr<TeacherDialogs> m_ownDialogs;
+    QString m_geometryFile;
+};
