@@ -181,7 +181,7 @@ private slots:
         }
     }
 
-    void rle8_data()
+    void decodesFrames_data()
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("frames");
@@ -216,6 +216,10 @@ private slots:
             << Rle8File({QByteArray::fromHex("0401 0000 0401 0000 0401 0001"),
                          QByteArray::fromHex("0002 0101 0105 0001")})
             << "1111/1111/1111 1111/1511/1111";
+        QTest::newRow("empty chunk of an uncompressed file repeats the frame before")
+            << BuildAvi({.width = 4, .height = 3, .palette = TestPalette()},
+                        {{QByteArray(12, '\1'), true}, {}})
+            << "1111/1111/1111 1111/1111/1111";
         QTest::newRow("empty chunk repeats the frame before")
             << Rle8File({QByteArray::fromHex("0203 0000 0104 0001"), {}})
             << "0000/4000/3300 0000/4000/3300";
@@ -231,7 +235,7 @@ private slots:
         QTest::newRow("frames in nested lists") << file << "2222/2222/2222 1111/1111/1111";
     }
 
-    void rle8()
+    void decodesFrames()
     {
         QFETCH(QByteArray, file);
         QFETCH(QString, frames);

@@ -538,3 +538,12 @@ QImage DrawMetafile(QByteArrayView data, const PictureLimits &limits)
     }
     return {};
 }
+
+bool MetafilePassesChecks(QByteArrayView data, const PictureLimits &limits)
+{
+    if (IsEmfHeader(data)) {
+        const auto checked = CheckEmf(data, limits);
+        return checked && RenderSize(checked->width, checked->height, limits.maxMetafileSide);
+    }
+    return IsWmfHeader(data) && CheckWmf(data, limits);
+}

@@ -14,3 +14,6 @@
 // drawn on white at its declared size (96 dots per inch), scaled down to fit
 // limits.maxMetafileSide. An RGB32 image, or a null one.
 QImage DrawMetafile(QByteArrayView data, const PictureLimits &limits);
+
+// Whether the checks let the libraries see the metafile: the first step of DrawMetafile.
+bool MetafilePassesChecks(QByteArrayView data, const PictureLimits &limits);
