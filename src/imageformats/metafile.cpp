@@ -107,12 +107,7 @@ QImage RenderMetafile(QByteArrayView data, const PictureLimits &limits)
     if (!png) {
         return {};
     }
-    const QImage image = QImage::fromData(*png, "PNG");
-    if (image.isNull() || image.width() > limits.maxMetafileSide ||
-        image.height() > limits.maxMetafileSide) {
-        return {};
-    }
-    return OpaquePicture(image);
+    return OpaqueMetafilePng(*png, limits);
 }
 
 QStringList MetafileHelperArguments(const PictureLimits &limits)

@@ -92,3 +92,13 @@ QImage OpaquePicture(const QImage &image)
     painter.drawImage(0, 0, image);
     return flat;
 }
+
+QImage OpaqueMetafilePng(const QByteArray &png, const PictureLimits &limits)
+{
+    const QImage image = QImage::fromData(png, "PNG");
+    if (image.isNull() || image.width() > limits.maxMetafileSide ||
+        image.height() > limits.maxMetafileSide) {
+        return {};
+    }
+    return OpaquePicture(image);
+}

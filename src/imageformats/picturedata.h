@@ -64,3 +64,7 @@ std::optional<DibNeeds> CheckDibHeader(QByteArrayView info, const PictureLimits 
 
 // The picture as an opaque RGB32 image, like a screen bitmap: transparency is laid over white.
 QImage OpaquePicture(const QImage &image);
+
+// A drawn metafile handed over as PNG bytes, opaque; null when it does not decode or exceeds the
+// metafile side limit.
+QImage OpaqueMetafilePng(const QByteArray &png, const PictureLimits &limits);

@@ -489,12 +489,7 @@ QImage DrawWmf(QByteArrayView data, const PictureLimits &limits)
     if (!png) {
         return {};
     }
-    const QImage image = QImage::fromData(*png, "PNG");
-    if (image.isNull() || image.width() > limits.maxMetafileSide ||
-        image.height() > limits.maxMetafileSide) {
-        return {};
-    }
-    return OpaquePicture(image);
+    return OpaqueMetafilePng(*png, limits);
 }
 
 QImage DrawEmf(QByteArrayView data, const PictureLimits &limits)
