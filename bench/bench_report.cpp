@@ -1,8 +1,10 @@
 // The performance figures of the program, each against its goal, ending in one Markdown table:
 // start-up and peak memory against the smallest Qt Widgets program (probe_minimal), the answer
-// label's paint against a plain QLabel (bench_effectlabel), processor time at rest, and the load
-// of a full bank. The program runs as probe_ortus, which starts it exactly as main does. Every
-// program runs on Qt's offscreen platform, so that runs compare alike on any machine.
+// label's paint against a plain QLabel (bench_effectlabel), processor time at rest, the load
+// of a full bank, and the teacher's results tab on a log of 100,000 records against ortus-results
+// reading the same log. The program runs as probe_ortus, which starts it exactly as main does, the
+// tab as probe_results. Every program runs on Qt's offscreen platform, so that runs compare alike
+// on any machine.
 //
 // The smallest program shows one line of text in its window, as every window of the program
 // does. The same window left empty is measured too and shown for reference, without a verdict:
@@ -10,6 +12,8 @@
 // machine with many fonts even the text window is far above 1.3 times its start-up.
 
 #include "quiz/questionbank.h"
+#include "quiz/resultslog.h"
+#include "runtime/cp1251.h"
 #include "teacher/banksource.h"
 
 #include <benchmark/benchmark.h>
@@ -28,8 +32,10 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -47,6 +53,12 @@ using Clock = std::chrono::steady_clock;
 constexpr int StartRuns = 11;
 constexpr int ScriptRuns = 5;
 constexpr int IdleRuns = 3;
+constexpr int LogRuns = 5;
+constexpr int LogRecords = 100000;
+constexpr int Appends = 6;
+constexpr auto AppendPause = std::chrono::milliseconds(1500);
+// A record's row is painted well within this; the rest of each pause is the quiet time.
+constexpr auto AppendSettle = std::chrono::milliseconds(500);
 constexpr auto ChildTimeLimit = std::chrono::seconds(120);
 
 // A figure that could not be measured; the report stops there.
@@ -120,30 +132,34 @@ public:
         }
     }
 
+    // Reads the output until it holds the text; an error when the output ends first.
+    void WaitFor(const std::string &text)
+    {
+        while (m_result.output.find(text) == std::string::npos) {
+            if (!ReadSome()) {
+                throw BenchError(m_name + " ended before it printed " + text);
+            }
+        }
+    }
+
+    // The processor time the child has used so far (the scheduler's figure, in nanoseconds).
+    double CpuSeconds() const
+    {
+        std::ifstream stat("/proc/" + std::to_string(m_pid) + "/schedstat");
+        double nanoseconds = -1;
+        if (!(stat >> nanoseconds)) {
+            throw BenchError("cannot read the processor time of " + m_name);
+        }
+        return nanoseconds / 1e9;
+    }
+
     // Reads the output to its end and waits for the exit; a run that fails or outlasts the time
     // limit is an error.
     ChildResult Finish()
     {
-        ChildResult result;
-        const Clock::time_point deadline = m_started + ChildTimeLimit;
-        for (;;) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            pollfd ready{m_output, POLLIN, 0};
-            if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) == 0) {
-                throw BenchError(m_name + " did not finish in time; its errors: " + m_log.string());
-            }
-            char buffer[4096];
-            const ssize_t count = read(m_output, buffer, sizeof buffer);
-            if (count <= 0) {
-                break;
-            }
-            result.output.append(buffer, static_cast<std::size_t>(count));
-            if (!result.paintedSeconds && result.output.find("painted\n") != std::string::npos) {
-                result.paintedSeconds =
-                    std::chrono::duration<double>(Clock::now() - m_started).count();
-            }
+        while (ReadSome()) {
         }
+        ChildResult result = std::move(m_result);
         close(m_output);
         int status = 0;
         rusage usage{};
@@ -157,11 +173,34 @@ public:
     }
 
 private:
+    // False at the end of the output.
+    bool ReadSome()
+    {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            m_started + ChildTimeLimit - Clock::now());
+        pollfd ready{m_output, POLLIN, 0};
+        if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) == 0) {
+            throw BenchError(m_name + " did not finish in time; its errors: " + m_log.string());
+        }
+        char buffer[4096];
+        const ssize_t count = read(m_output, buffer, sizeof buffer);
+        if (count <= 0) {
+            return false;
+        }
+        m_result.output.append(buffer, static_cast<std::size_t>(count));
+        if (!m_result.paintedSeconds && m_result.output.find("painted\n") != std::string::npos) {
+            m_result.paintedSeconds =
+                std::chrono::duration<double>(Clock::now() - m_started).count();
+        }
+        return true;
+    }
+
     std::string m_name;
     fs::path m_log;
     pid_t m_pid = 0;
     int m_output = -1;
     Clock::time_point m_started;
+    ChildResult m_result;
 };
 
 double Median(std::vector<double> values)
@@ -347,7 +386,106 @@ public:
                         found->second < 200});
     }
 
+    void ResultsLog()
+    {
+        Progress("Results log: " + std::to_string(LogRecords) +
+                 " records, the results tab and "
+                 "ortus-results, " +
+                 std::to_string(LogRuns) + " alternating runs");
+        const fs::path directory = StartDirectory("results");
+        WriteBank(directory / "Results.txt", ManyResults());
+        const std::vector<std::string> tool{ORTUS_RESULTS_TOOL, "Results.txt"};
+        Run(tool, directory);
+        Run({"probe_results", "0"}, directory);
+        std::vector<double> toolSeconds, tabSeconds;
+        for (int run = 0; run < LogRuns; ++run) {
+            const Clock::time_point started = Clock::now();
+            Run(tool, directory);
+            toolSeconds.push_back(std::chrono::duration<double>(Clock::now() - started).count());
+            tabSeconds.push_back(Painted(Run({"probe_results", "0"}, directory)));
+        }
+        const double tab = Median(tabSeconds);
+        const double reading = Median(toolSeconds);
+        rows.push_back({"Results tab, 100,000 records: start until the table is painted",
+                        Format("%.0f ms", tab * 1000),
+                        Format("ortus-results %.0f ms", reading * 1000),
+                        Format("%.2fx", tab / reading), "< 500 ms", tab < 0.5});
+
+        Progress("Results tab following the log: " + std::to_string(Appends) + " appends");
+        const auto follow =
+            std::chrono::duration_cast<std::chrono::seconds>(AppendPause * (Appends + 2));
+        Child following = Spawn({"probe_results", std::to_string(follow.count())}, directory);
+        following.WaitFor("painted\n");
+        std::this_thread::sleep_for(AppendPause);
+        std::vector<long long> appended;
+        double quietCpu = 0;
+        double quietWall = 0;
+        for (int append = 0; append < Appends; ++append) {
+            appended.push_back(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                   Clock::now().time_since_epoch())
+                                   .count());
+            AppendResult((directory / "Results.txt").string(), directory.string(),
+                         {ToCp1251(QStringLiteral("Новый Ученик")), "7",
+                          ToCp1251(QStringLiteral("7А")), append});
+            std::this_thread::sleep_for(AppendSettle);
+            const double cpuFrom = following.CpuSeconds();
+            const Clock::time_point from = Clock::now();
+            std::this_thread::sleep_for(AppendPause - AppendSettle);
+            quietCpu += following.CpuSeconds() - cpuFrom;
+            quietWall += std::chrono::duration<double>(Clock::now() - from).count();
+        }
+        const ChildResult result = following.Finish();
+        const double latest = AppendLatest(result.output, appended);
+        rows.push_back({"Results tab: an appended record until its row is painted (worst of " +
+                            std::to_string(Appends) + ")",
+                        Format("%.0f ms", latest * 1000),
+                        Format("ortus-results %.0f ms", reading * 1000), "—", "< 1000 ms",
+                        latest < 1.0});
+        AddIdle("Results tab between appends, following the log", quietCpu / quietWall);
+    }
+
 private:
+    // A school's years of tests: grades 5 to 11, three groups each, scores 0 to 20.
+    static std::string ManyResults()
+    {
+        static const char *const surnames[] = {"Иванов",  "Петрова", "Сидоров",  "Кузнецова",
+                                               "Смирнов", "Попова",  "Васильев", "Новикова"};
+        std::string log = "\r\n";
+        for (int i = 0; i < LogRecords; ++i) {
+            const std::string grade = std::to_string(5 + i % 7);
+            log += ResultRecordBytes(
+                {ToCp1251(QStringLiteral("%1 Ученик %2").arg(surnames[i % 8]).arg(i)), grade,
+                 grade + ToCp1251(QString(QChar(u'А' + i / 7 % 3))), i * 7 % 21});
+        }
+        return log;
+    }
+
+    // The longest time from an append until a row count that includes it was painted.
+    static double AppendLatest(const std::string &output, const std::vector<long long> &appended)
+    {
+        std::istringstream lines(output);
+        std::vector<std::pair<int, long long>> painted;
+        std::string word;
+        int rows = 0;
+        long long at = 0;
+        while (lines >> word) {
+            if (word == "row" && lines >> rows >> at) {
+                painted.emplace_back(rows, at);
+            }
+        }
+        double latest = 0;
+        for (std::size_t i = 0; i < appended.size(); ++i) {
+            const int wanted = LogRecords + static_cast<int>(i) + 1;
+            const auto shown = std::find_if(painted.begin(), painted.end(),
+                                            [wanted](const auto &p) { return p.first >= wanted; });
+            if (shown == painted.end()) {
+                throw BenchError("an appended record was never painted");
+            }
+            latest = std::max(latest, (shown->second - appended[i]) / 1e9);
+        }
+        return latest;
+    }
+
     // Keeps each benchmark's median wall-clock time per iteration, in the benchmark's unit.
     class MedianReporter : public benchmark::BenchmarkReporter {
     public:
@@ -387,7 +525,7 @@ private:
     Child Spawn(std::vector<std::string> command, const fs::path &directory)
     {
         const std::string log = command.front() + "-" + std::to_string(++m_runs) + ".log";
-        command.front() = (m_benchDir / command.front()).string();
+        command.front() = (m_benchDir / command.front()).string(); // an absolute path stays
         return Child(command, directory, m_root / "logs" / log);
     }
 
@@ -486,8 +624,12 @@ void PrintTable(const std::vector<Row> &rows)
                 "those windows' start. Idle: median of %d runs of 10 s. Paint and bank load: "
                 "medians of Google "
                 "Benchmark repetitions, in processor time, which other load on the machine "
-                "disturbs least.\n",
-                StartRuns, ScriptRuns, IdleRuns);
+                "disturbs least. Results tab: median of %d runs from process start until the "
+                "table is painted with a log of %d records, against the whole run of "
+                "ortus-results on the same log; then %d records appended %.1f s apart, each "
+                "timed until its row is painted, and the processor time between them.\n",
+                StartRuns, ScriptRuns, IdleRuns, LogRuns, LogRecords, Appends,
+                std::chrono::duration<double>(AppendPause).count());
 }
 
 } // namespace
@@ -506,6 +648,7 @@ int main(int argc, char **argv)
         report.AnswerLabelPaint();
         report.Idle();
         report.BankLoad();
+        report.ResultsLog();
         std::fprintf(stderr, "Measured in %.0f s.\n\n",
                      std::chrono::duration<double>(Clock::now() - started).count());
         PrintTable(report.rows);

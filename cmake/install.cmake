@@ -1,7 +1,7 @@
 # Installing as a desktop program: the program with its metafile helper, the teacher's window and
 # tools in bin/, the shipped start directory in share/ortus/start/, a menu entry for each window
-# with their icon, and the launcher that the menu entries run. `cpack -G DEB` (`make package`)
-# turns the same rules into a Debian package.
+# with their icon, the launcher that the menu entries run, and the copyright file. `cpack -G DEB`
+# (`make package`) turns the same rules into a Debian package.
 include(GNUInstallDirs)
 
 # The programs find the metafile helper beside themselves.
@@ -16,6 +16,9 @@ install(PROGRAMS ${CMAKE_SOURCE_DIR}/scripts/ortus-launcher DESTINATION ${CMAKE_
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/ DESTINATION ${CMAKE_INSTALL_DATADIR}/ortus/start)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/ortus.desktop
     ${CMAKE_SOURCE_DIR}/packaging/ortus-teacher.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# GPL-2.0-or-later, in Debian's machine-readable copyright format.
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ortus)
 
 # The icon is drawn by the program's own code, in the sizes of the hicolor theme.
 set(ORTUS_ICON_SIZES 16 22 24 32 48 64 128 256)

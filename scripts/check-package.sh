@@ -97,6 +97,17 @@ start_directory_whole() {
 }
 check "the installed start directory is the shipped data/ byte for byte" start_directory_whole
 
+# Debian's machine-readable format, naming GPL-2.0-or-later for every file.
+copyright_file() {
+    copyright=$1/share/doc/ortus/copyright
+    [ -f "$copyright" ] || { echo "  no $copyright"; return 1; }
+    [ "$(sed -n 1p "$copyright")" = "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ] ||
+        { echo "  not in the machine-readable format"; return 1; }
+    [ "$(grep -c -x 'License: GPL-2+' "$copyright")" -ge 2 ] && grep -q -x 'Files: \*' "$copyright" ||
+        { echo "  no GPL-2+ for every file"; return 1; }
+}
+check "the copyright file names GPL-2+ in Debian's machine-readable format" copyright_file "$prefix"
+
 only_teacher_tools() {
     ok=0
     for file in "$prefix"/bin/*; do
@@ -374,8 +385,8 @@ check "the package holds the program, its metafile helper, the teacher's window 
     -rwxr-xr-x bin/ortus bin/ortus-metafile bin/ortus-teacher bin/ortus-launcher $(for t in $teacher_tools; do echo "bin/$t"; done)
 check "the package holds the start directory, readable, in /usr/share/ortus/start" packaged \
     -rw-r--r-- $(for f in $shipped_files; do echo "share/ortus/start/$f"; done)
-check "the package holds the menu entry and the icons" packaged -rw-r--r-- \
-    share/applications/ortus.desktop share/applications/ortus-teacher.desktop \
+check "the package holds the menu entries, the icons and the copyright file" packaged -rw-r--r-- \
+    share/applications/ortus.desktop share/applications/ortus-teacher.desktop share/doc/ortus/copyright \
     $(for s in $icon_sizes; do echo "share/icons/hicolor/${s}x$s/apps/ortus.png"; done)
 nothing_outside_usr() {
     outside=$(awk '{ print $2 }' "$work/contents" | grep -v -e '^\./$' -e '^\./usr/' || true)

@@ -18,6 +18,9 @@ clang-format
 qt6-svg-dev
 libwmf-dev
 libemf2svg-dev
+qt6-charts-dev
+libqt6opengl6-dev
+poppler-utils
 fonts-urw-base35
 dpkg-dev
 desktop-file-utils

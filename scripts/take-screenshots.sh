@@ -1,8 +1,8 @@
 #!/bin/sh
 # Takes the README's screenshots from the program as it is built now, in a copy of the shipped
 # start directory: the intro, registration, a question, the result, the help and background
-# windows, the teacher's window, and the effect label gallery. Uses a virtual X display when
-# xvfb-run is there.
+# windows, the teacher's window with its banks and its results tab over a lesson's log, and the
+# effect label gallery. Uses a virtual X display when xvfb-run is there.
 #
 # Usage: take-screenshots.sh BUILD_DIR OUTPUT_FOLDER
 set -eu
@@ -31,10 +31,32 @@ else
     }
 fi
 
+# A lesson of three groups in the log the quiz appends to (CP1251, CR LF), one record cut short.
+results_log() {
+    printf '\r\n'
+    i=0
+    for pupil in "Иванов Иван" "Петрова Мария" "Сидоров Пётр" "Кузнецова Анна" "Смирнов Олег" \
+        "Попова Дарья" "Васильев Егор" "Новикова Ульяна" "Фёдоров Глеб" "Морозова Вера" \
+        "Волков Тимур" "Алексеева Софья" "Лебедев Марк" "Козлова Ева" "Орлов Данил" \
+        "Зайцева Алиса" "Соколов Лев" "Павлова Ника" "Егоров Иван" "Белова Зоя" "Титов Роман"; do
+        case $((i % 3)) in
+        0) grade=7 group=7А ;;
+        1) grade=7 group=7Б ;;
+        *) grade=10 group=10А ;;
+        esac
+        printf '\r\n%s\r\nКласс: %s\r\nЮГП: %s\r\nРезультат: %s\r\n' \
+            "$pupil" "$grade" "$group" $(((i * 7 + 5) % 19 + 3))
+        i=$((i + 1))
+    done
+    printf '\r\nГусев Артём\r\nКласс: 7\r\n'
+}
+results_log | iconv -f UTF-8 -t CP1251 >"$start/Results.txt"
+
 cd "$start"
 display "$build/tools/ortus-screenshots" "$output"
 display "$build/tools/ortus-gallery" --png "$output/gallery.png"
-for picture in intro registration question result help background teacher gallery; do
+
+for picture in intro registration question result help background teacher results gallery; do
     if [ ! -s "$output/$picture.png" ]; then
         echo "$output/$picture.png was not written" >&2
         exit 1

@@ -1,6 +1,6 @@
 // Takes the README's pictures of the program without a display: the intro, the registration
 // screen, a question, the result screen, the help and background windows, and the teacher's
-// window with a question selected and its preview.
+// window with a question selected and its preview, and with its results tab.
 // Usage (in a copy of the start directory): ortus-screenshots OUTPUT_FOLDER
 #include "app/tform1.h"
 #include "effectlabel/effectlabel.h"
@@ -10,6 +10,7 @@
 #include "settings/tform3.h"
 #include "workbench/bankstab.h"
 #include "workbench/questionpreview.h"
+#include "workbench/resultstab.h"
 #include "workbench/teacherdialogs.h"
 #include "workbench/teacherwindow.h"
 
@@ -18,6 +19,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -46,8 +48,15 @@ public:
     void Error(const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
     Unsaved AskUnsaved(const QString &) override { return Unsaved::Discard; }
     std::optional<QString> ChooseFolder(const QString &) override { return std::nullopt; }
-    std::optional<QString> OpenSource(const QString &) override { return std::nullopt; }
-    std::optional<QString> SaveSource(const QString &) override { return std::nullopt; }
+    std::optional<QString> OpenFile(const QString &, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+    std::optional<QString> SaveFile(const QString &, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+    bool SetUpPrinter(QPrinter &) override { return false; }
 };
 
 bool Save(QWidget *widget, const QDir &folder, const QString &name)
@@ -129,5 +138,7 @@ int main(int argc, char *argv[])
     QuestionPreview *preview = teacher.Banks->Preview;
     MovePointer(preview, QPoint(preview->width() / 2, preview->height() * 235 / 600));
     ok = Save(&teacher, folder, QStringLiteral("teacher.png")) && ok;
+    teacher.Tabs->setCurrentWidget(teacher.Results);
+    ok = Save(&teacher, folder, QStringLiteral("results.png")) && ok;
     return ok ? 0 : 1;
 }

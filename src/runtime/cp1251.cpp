@@ -179,11 +179,12 @@ std::string ToCp1251(const QString &text)
 
 QString FromCp1251(const std::string &bytes)
 {
-    QString text;
-    text.reserve(static_cast<qsizetype>(bytes.size()));
+    // Written in place: a results log of a school's years runs to millions of characters.
+    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    QChar *out = text.data();
     for (const char byte : bytes) {
         const auto value = static_cast<unsigned char>(byte);
-        text.append(value < 0x80 ? QChar(value) : QChar(UpperHalf[value - 0x80]));
+        *out++ = value < 0x80 ? QChar(value) : QChar(UpperHalf[value - 0x80]);
     }
     return text;
 }

@@ -137,6 +137,7 @@ private:
         }
         record.score = *score;
         m_log.records.push_back(record);
+        m_log.settledLines = static_cast<int>(scoreIndex) + 1;
     }
 
     // Takes the line at index when it carries the caption, or is a piece of it that a record cut
@@ -208,4 +209,14 @@ private:
 ResultsLog ReadResultsLog(const std::string &path)
 {
     return LogParser(ReadLogLines(path)).Parse();
+}
+
+ResultsLog ParseResultsLines(const QStringList &lines, int firstLine)
+{
+    std::vector<LogLine> numbered;
+    numbered.reserve(static_cast<std::size_t>(lines.size()));
+    for (const QString &line : lines) {
+        numbered.push_back({firstLine++, line});
+    }
+    return LogParser(std::move(numbered)).Parse();
 }

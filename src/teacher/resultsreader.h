@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <string>
 #include <vector>
@@ -23,6 +24,9 @@ struct LogNote {
 struct ResultsLog {
     std::vector<LogRecord> records;
     std::vector<LogNote> notes;
+    // The lines up to the score line of the last whole record: lines added after them cannot
+    // change what these hold, so a log that grows is read on from there.
+    int settledLines = 0;
 };
 
 // Reads the log through TextFile as CP1251 text. Empty lines between records are skipped (a new
@@ -30,3 +34,7 @@ struct ResultsLog {
 // that belongs to no record. Lines ended by LF alone (a log saved by another editor) are read as
 // lines too. Raises EInOutError when the log cannot be opened or read.
 ResultsLog ReadResultsLog(const std::string &path);
+
+// The same for lines already read (CP1251 decoded, line ends removed), the first of them being
+// line firstLine of the log.
+ResultsLog ParseResultsLines(const QStringList &lines, int firstLine = 1);

@@ -14,7 +14,18 @@ QString TenthsText(long long tenths)
     return text;
 }
 
-// Grades are numbers ("5" … "11") and sort as numbers; anything else comes after them.
+QString CsvField(const QString &text)
+{
+    QString field = text;
+    if (!field.isEmpty() && QStringLiteral("=+-@\t\r").contains(field.front())) {
+        field.prepend(QLatin1Char('\''));
+    }
+    field.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + field + QLatin1Char('"');
+}
+
+} // namespace
+
 bool GradeBefore(const QString &a, const QString &b)
 {
     bool aNumber = false;
@@ -29,18 +40,6 @@ bool GradeBefore(const QString &a, const QString &b)
     }
     return a < b;
 }
-
-QString CsvField(const QString &text)
-{
-    QString field = text;
-    if (!field.isEmpty() && QStringLiteral("=+-@\t\r").contains(field.front())) {
-        field.prepend(QLatin1Char('\''));
-    }
-    field.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + field + QLatin1Char('"');
-}
-
-} // namespace
 
 std::optional<MarkScale> ParseMarkScale(const QString &text)
 {

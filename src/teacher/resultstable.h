@@ -35,6 +35,9 @@ struct GroupSummary {
     int highest = 0;
 };
 
+// Grades are numbers ("5" … "11") and sort as numbers; anything else comes after them.
+bool GradeBefore(const QString &a, const QString &b);
+
 // One summary per grade and group, grades in numeric order, groups in alphabetical order.
 std::vector<GroupSummary> SummarizeResults(const std::vector<LogRecord> &records);
 

@@ -31,6 +31,8 @@
 
 namespace {
 
+const QString SourceFilter = QStringLiteral("Исходники банков (*.txt);;Все файлы (*)");
+
 enum BankColumn { GradeColumn, FileColumn, CountColumn, TimeColumn, IssuesColumn, BankColumns };
 
 constexpr int IssueRowRole = Qt::UserRole;
@@ -328,6 +330,7 @@ bool BanksTab::OpenStartDirectory(const QString &folder)
         Banks->setCurrentCell(std::max(first, 0), FileColumn);
     }
     OpenBank(std::max(first, 0));
+    emit StartDirectoryOpened(m_folder);
     return true;
 }
 
@@ -561,7 +564,9 @@ void BanksTab::SaveBank()
 
 void BanksTab::ImportSource()
 {
-    const auto path = m_dialogs.OpenSource(QDir(m_folder).filePath(QStringLiteral("banks")));
+    const auto path =
+        m_dialogs.OpenFile(QStringLiteral("Импорт вопросов"),
+                           QDir(m_folder).filePath(QStringLiteral("banks")), SourceFilter);
     if (!path) {
         return;
     }
@@ -585,7 +590,8 @@ void BanksTab::ExportSource()
 {
     const QString suggested = QDir(m_folder).filePath(
         QStringLiteral("banks/%1.txt").arg(QFileInfo(m_document.FilePath()).completeBaseName()));
-    const auto path = m_dialogs.SaveSource(suggested);
+    const auto path =
+        m_dialogs.SaveFile(QStringLiteral("Экспорт вопросов"), suggested, SourceFilter);
     if (!path) {
         return;
     }

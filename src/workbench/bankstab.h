@@ -74,6 +74,7 @@ public:
 signals:
     void TitleChanged();
     void StatusMessage(const QString &text);
+    void StartDirectoryOpened(const QString &folder);
 
 protected:
     // The document's undo and redo must win over the text fields' own.

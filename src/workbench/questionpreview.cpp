@@ -5,6 +5,7 @@
 #include "platform/statuspanels.h"
 #include "platform/stretchedimage.h"
 #include "runtime/cp1251.h"
+#include "runtime/textfile.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -91,8 +92,10 @@ void QuestionPreview::SetAppearance(const Settings &settings)
     if (mode == BackgroundMode::FillColour) {
         SetColour(m_stage.get(), QPalette::Window, settings.FillColor);
     }
-    m_background->SetPicture(
-        LoadPicture(QByteArray::fromStdString(settings.BackgroundPicturePath), 0));
+    // Relative to the start directory, the current one, and perhaps in CP1251, as the quiz reads
+    // it.
+    m_background->SetPicture(LoadPicture(
+        QByteArray::fromStdString(FileSystemPath(settings.BackgroundPicturePath, EntryExists)), 0));
     SetColour(m_question, QPalette::WindowText, settings.QuestionColor);
     for (TEffectLabel *label : m_answers) {
         label->SetColourHighlight(settings.SelectedAnswerColor);

@@ -2,12 +2,12 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QPushButton>
 
 namespace {
 
 const QString Title = QStringLiteral("Ортус 2000 — учитель");
-const QString SourceFilter = QStringLiteral("Исходники банков (*.txt);;Все файлы (*)");
 
 std::optional<QString> Chosen(const QString &path)
 {
@@ -46,16 +46,23 @@ std::optional<QString> QtTeacherDialogs::ChooseFolder(const QString &start)
         QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog));
 }
 
-std::optional<QString> QtTeacherDialogs::OpenSource(const QString &folder)
+std::optional<QString> QtTeacherDialogs::OpenFile(const QString &title, const QString &folder,
+                                                  const QString &filter)
 {
-    return Chosen(QFileDialog::getOpenFileName(m_window, QStringLiteral("Импорт вопросов"), folder,
-                                               SourceFilter, nullptr,
+    return Chosen(QFileDialog::getOpenFileName(m_window, title, folder, filter, nullptr,
                                                QFileDialog::DontUseNativeDialog));
 }
 
-std::optional<QString> QtTeacherDialogs::SaveSource(const QString &suggestedPath)
+std::optional<QString> QtTeacherDialogs::SaveFile(const QString &title,
+                                                  const QString &suggestedPath,
+                                                  const QString &filter)
 {
-    return Chosen(QFileDialog::getSaveFileName(m_window, QStringLiteral("Экспорт вопросов"),
-                                               suggestedPath, SourceFilter, nullptr,
+    return Chosen(QFileDialog::getSaveFileName(m_window, title, suggestedPath, filter, nullptr,
                                                QFileDialog::DontUseNativeDialog));
+}
+
+bool QtTeacherDialogs::SetUpPrinter(QPrinter &printer)
+{
+    QPrintDialog dialog(&printer, m_window);
+    return dialog.exec() == QDialog::Accepted;
 }

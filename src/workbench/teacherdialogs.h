@@ -4,6 +4,7 @@
 
 #include <optional>
 
+class QPrinter;
 class QWidget;
 
 // The message boxes and file dialogs of the teacher's window, behind one seam so that tests
@@ -18,9 +19,13 @@ public:
     // Unsaved changes in the named bank: save them, drop them, or stay.
     virtual Unsaved AskUnsaved(const QString &bankName) = 0;
     virtual std::optional<QString> ChooseFolder(const QString &start) = 0;
-    // A bank source (.txt) to import, or the file to export one to.
-    virtual std::optional<QString> OpenSource(const QString &folder) = 0;
-    virtual std::optional<QString> SaveSource(const QString &suggestedPath) = 0;
+    // A file to read, or the file to write; filter as in QFileDialog ("CSV (*.csv)").
+    virtual std::optional<QString> OpenFile(const QString &title, const QString &folder,
+                                            const QString &filter) = 0;
+    virtual std::optional<QString> SaveFile(const QString &title, const QString &suggestedPath,
+                                            const QString &filter) = 0;
+    // The printer and its pages chosen; false when the teacher cancelled.
+    virtual bool SetUpPrinter(QPrinter &printer) = 0;
 };
 
 // Qt's boxes and non-native file dialogs, each transient for the given window.
@@ -31,8 +36,11 @@ public:
     void Error(const QString &text) override;
     Unsaved AskUnsaved(const QString &bankName) override;
     std::optional<QString> ChooseFolder(const QString &start) override;
-    std::optional<QString> OpenSource(const QString &folder) override;
-    std::optional<QString> SaveSource(const QString &suggestedPath) override;
+    std::optional<QString> OpenFile(const QString &title, const QString &folder,
+                                    const QString &filter) override;
+    std::optional<QString> SaveFile(const QString &title, const QString &suggestedPath,
+                                    const QString &filter) override;
+    bool SetUpPrinter(QPrinter &printer) override;
 
 private:
     QWidget *m_window;

@@ -1,6 +1,7 @@
 #include "workbench/teacherwindow.h"
 
 #include "workbench/bankstab.h"
+#include "workbench/resultstab.h"
 #include "workbench/teacherdialogs.h"
 
 #include <QCloseEvent>
@@ -27,6 +28,9 @@ TeacherWindow::TeacherWindow(TeacherDialogs *dialogs, const QString &geometryFil
     Tabs = new QTabWidget(this);
     Banks = new BanksTab(*dialogs, Tabs);
     Tabs->addTab(Banks, QStringLiteral("Банки вопросов"));
+    Results = new ResultsTab(*dialogs, Tabs);
+    Tabs->addTab(Results, QStringLiteral("Результаты"));
+    connect(Banks, &BanksTab::StartDirectoryOpened, Results, &ResultsTab::OpenStartDirectory);
     setCentralWidget(Tabs);
     CreateMenus();
     connect(Banks, &BanksTab::TitleChanged, this, &TeacherWindow::UpdateTitle);
@@ -87,6 +91,11 @@ void TeacherWindow::CreateMenus()
     for (QAction *action : Banks->MarkCorrect) {
         question->addAction(action);
     }
+
+    QMenu *results = menuBar()->addMenu(QStringLiteral("&Результаты"));
+    results->addActions({Results->OpenLog, Results->SaveCsv});
+    results->addSeparator();
+    results->addActions({Results->PrintSheet, Results->SavePdf});
 }
 
 void TeacherWindow::UpdateTitle()

@@ -6,9 +6,11 @@
 
 class BanksTab;
 class QTabWidget;
+class ResultsTab;
 class TeacherDialogs;
 
-// The teacher's window, ortus-teacher: the question banks of a start directory in its first tab.
+// The teacher's window, ortus-teacher: the question banks of a start directory in its first tab,
+// the results its quiz logs in the second.
 // It keeps nothing outside the start directory but its own size and position.
 class TeacherWindow : public QMainWindow {
     Q_OBJECT
@@ -24,6 +26,7 @@ public:
 
     QTabWidget *Tabs = nullptr;
     BanksTab *Banks = nullptr;
+    ResultsTab *Results = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
