@@ -1,6 +1,8 @@
 // Arbitrary bytes as a question bank: the load either fails with an input/output error or a
 // clear BankFormatError, or gives a bank within the capacities and a full asking order. It never
-// stores beyond the tables and never loops at the end of the text.
+// stores beyond the tables and never loops at the end of the text. The teacher's check and
+// editor, which read on to the end of the text, end too, with every line accounted for.
+#include "quiz/bankscan.h"
 #include "quiz/questionbank.h"
 #include "runtime/ioerror.h"
 #include "runtime/textfile.h"
@@ -71,5 +73,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         Require(std::string(error.what()).find("Файл вопросов") == 0);
     }
     Require(PendingIoCode() == 0);
+    for (const BankScanReach reach : {BankScanReach::WholeText, BankScanReach::EveryLine}) {
+        const BankScan scan = ScanBank(ScratchPath(), reach);
+        Require(scan.questions.size() <= size + 1);
+        Require(PendingIoCode() == 0);
+    }
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <deque>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -82,7 +83,7 @@ public:
             }
             ScanQuestions();
         }
-        if (m_reach == BankScanReach::WholeText) {
+        if (m_reach != BankScanReach::AsTheProgram) {
             CheckQuestions();
             CheckKey();
         }
@@ -150,6 +151,9 @@ private:
         m_file.SkipLine();
         CheckIo();
         NoteLine(rest);
+        if (m_reach == BankScanReach::EveryLine) {
+            QueueAfterLineFeed(rest, rest.text.find('\n'));
+        }
 
         if (!count || !time) {
             RefuseWithCode(count ? timeLine : m_countLine,
@@ -415,6 +419,9 @@ private:
     // must be seen to be there before it is read.
     bool LineFollows()
     {
+        if (!m_split.empty()) {
+            return true;
+        }
         const bool ended = m_file.AtEndOfText();
         CheckIo();
         return !ended;
@@ -423,6 +430,11 @@ private:
     // One line statement; none at the end of the text.
     std::optional<BankLine> ReadLine()
     {
+        if (!m_split.empty()) {
+            BankLine line = std::move(m_split.front());
+            m_split.pop_front();
+            return line;
+        }
         if (!LineFollows()) {
             return std::nullopt;
         }
@@ -430,13 +442,30 @@ private:
         m_file.SkipLine();
         CheckIo();
         NoteLine(line);
+        if (m_reach == BankScanReach::EveryLine) {
+            const std::size_t feed = line.text.find('\n');
+            QueueAfterLineFeed(line, feed);
+            line.text.resize(std::min(feed, line.text.size()));
+        }
         return line;
+    }
+
+    // The pieces of a line after its LFs, each read as a line of its own.
+    void QueueAfterLineFeed(const BankLine &line, std::size_t feed)
+    {
+        while (feed != std::string::npos) {
+            const std::size_t next = line.text.find('\n', feed + 1);
+            m_split.push_back({line.number, line.text.substr(feed + 1, next - feed - 1)});
+            feed = next;
+        }
     }
 
     const std::string &m_fileName;
     TextFile m_file;
     BankScanReach m_reach;
     BankScan m_scan;
+    // EveryLine: the rest of a line split at its LFs, not yet read.
+    std::deque<BankLine> m_split;
     bool m_stopped = false;
     bool m_countValid = false;
     int m_countLine = 1;

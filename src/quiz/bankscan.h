@@ -35,6 +35,9 @@ enum class BankScanReach {
     AsTheProgram,
     // On to the end of the text, with every finding; lines the program never reads included.
     WholeText,
+    // As WholeText, but an LF alone ends a line too, so that a bank saved with Unix line ends
+    // opens in the editor. Its findings are not the program's.
+    EveryLine,
 };
 
 // A bank file as far as it could be read, with what is wrong with it.

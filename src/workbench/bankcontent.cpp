@@ -1,5 +1,6 @@
 #include "workbench/bankcontent.h"
 
+#include "quiz/bankscan.h"
 #include "quiz/questionbank.h"
 #include "runtime/cp1251.h"
 #include "runtime/textfile.h"
@@ -8,11 +9,9 @@
 #include <QStringList>
 
 #include <memory>
-#include <optional>
 
 namespace {
 
-constexpr int InvalidNumericInput = 106;
 const std::string AnswersEnd = "#";
 
 // The characters of a text that code page 1251 cannot hold, each once.
@@ -97,58 +96,6 @@ private:
     std::vector<BankIssue> m_issues;
 };
 
-struct Line {
-    int number = 0;
-    std::string text;
-};
-
-// The lines after the header as TextFile reads them, an LF alone ending a line as well, so that
-// a bank saved with Unix line ends still opens.
-std::vector<Line> ReadLines(TextFile &file, const std::string &headerRest)
-{
-    std::vector<Line> lines;
-    const auto split = [&lines](int number, const std::string &text) {
-        std::size_t start = 0;
-        for (std::size_t end = text.find('\n'); end != std::string::npos;
-             end = text.find('\n', start)) {
-            lines.push_back({number, text.substr(start, end - start)});
-            start = end + 1;
-        }
-        lines.push_back({number, text.substr(start)});
-    };
-    if (const std::size_t feed = headerRest.find('\n'); feed != std::string::npos) {
-        split(1, headerRest.substr(feed + 1));
-    }
-    for (;;) {
-        const bool ended = file.AtEndOfText();
-        CheckIo();
-        if (ended) {
-            return lines;
-        }
-        const int number = file.LineNumber();
-        const std::string text = file.ReadText();
-        file.SkipLine();
-        CheckIo();
-        split(number, text);
-    }
-}
-
-std::optional<std::int32_t> ReadHeaderNumber(TextFile &file)
-{
-    const std::int32_t value = file.ReadNumber();
-    if (PendingIoCode() == InvalidNumericInput) {
-        DiscardPendingIoCode();
-        return std::nullopt;
-    }
-    CheckIo();
-    return value;
-}
-
-bool IsBlank(const std::string &text)
-{
-    return text.find_first_not_of(" \t") == std::string::npos;
-}
-
 // The answer the key names for a question, by IsCorrectAnswer's rule; 0 when it names none.
 int CorrectAnswer(const QuestionBank &keyOnly, int number, int answerCount)
 {
@@ -198,58 +145,26 @@ std::vector<BankIssue> FindBankIssues(const BankSource &bank)
 
 ReadBank ReadBankAsFarAsPossible(const std::string &fileName)
 {
-    TextFile file(fileName);
-    file.OpenForReading();
-    CheckIo();
-    std::vector<Line> lines;
-    std::optional<std::int32_t> count;
-    std::optional<std::int32_t> time;
-    try {
-        count = ReadHeaderNumber(file);
-        time = ReadHeaderNumber(file);
-        const std::string headerRest = file.ReadText();
-        file.SkipLine();
-        CheckIo();
-        lines = ReadLines(file, headerRest);
-    } catch (...) {
-        file.CloseFile();
-        DiscardPendingIoCode();
-        throw;
-    }
-    file.CloseFile();
-    CheckIo();
-
+    const BankScan scan = ScanBank(fileName, BankScanReach::EveryLine);
     ReadBank read;
-    read.bank.timeLimitSeconds = time.value_or(0);
-    const bool countValid = count && *count >= 1 && *count <= MaxQuestions;
+    read.bank.timeLimitSeconds = scan.timeLimit;
+    const bool countValid = scan.count >= 1 && scan.count <= MaxQuestions;
+    const std::size_t taken =
+        countValid ? std::min(scan.questions.size(), static_cast<std::size_t>(scan.count))
+                   : scan.questions.size();
     auto keyOnly = std::make_unique<QuestionBank>();
-    std::size_t next = 0;
-    if (next < lines.size()) {
-        keyOnly->AnswerKey = lines[next++].text;
-    }
-    while (next < lines.size() &&
-           (!countValid || read.bank.questions.size() < static_cast<std::size_t>(*count))) {
-        const Line &questionLine = lines[next++];
-        // The quiz takes a blank line for a question only where the count says one follows.
-        if (!countValid && IsBlank(questionLine.text)) {
-            continue;
+    keyOnly->AnswerKey = scan.key.text;
+    for (std::size_t n = 0; n < taken; ++n) {
+        const ScannedQuestion &scanned = scan.questions[n];
+        BankQuestion question{FromCp1251(scanned.text.text), {}, 0};
+        for (std::size_t k = 0; k < std::min<std::size_t>(scanned.answers.size(), MaxAnswers);
+             ++k) {
+            question.answers.append(FromCp1251(scanned.answers[k].text));
         }
-        BankQuestion question{FromCp1251(questionLine.text), {}, 0};
-        // The line after the question is its first answer whatever it holds.
-        for (bool first = true; next < lines.size(); first = false) {
-            const std::string &answer = lines[next++].text;
-            if (!first && answer == AnswersEnd) {
-                break;
-            }
-            if (question.answers.size() < MaxAnswers) {
-                question.answers.append(FromCp1251(answer));
-            }
-        }
-        const int number = static_cast<int>(read.bank.questions.size()) + 1;
-        question.correct =
-            CorrectAnswer(*keyOnly, number, static_cast<int>(question.answers.size()));
+        question.correct = CorrectAnswer(*keyOnly, static_cast<int>(n) + 1,
+                                         static_cast<int>(question.answers.size()));
         read.bank.questions.push_back(std::move(question));
-        read.questionLines.push_back(questionLine.number);
+        read.questionLines.push_back(scanned.text.number);
     }
     read.findings = CheckBankFile(fileName);
     return read;
