@@ -2,39 +2,25 @@
 // clear BankFormatError, or gives a bank within the capacities and a full asking order. It never
 // stores beyond the tables and never loops at the end of the text. The teacher's check and
 // editor, which read on to the end of the text, end too, with every line accounted for.
+#include "fuzztarget.h"
+
 #include "quiz/bankscan.h"
 #include "quiz/questionbank.h"
 #include "runtime/ioerror.h"
 #include "runtime/textfile.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
-
-#include <unistd.h>
 
 namespace {
 
 const std::string &ScratchPath()
 {
-    static const std::string path = [] {
-        const std::string name = (std::filesystem::temp_directory_path() /
-                                  ("ortus-fuzz-bank-" + std::to_string(::getpid()) + ".dat"))
-                                     .string();
-        std::atexit([] { std::remove(ScratchPath().c_str()); });
-        return name;
-    }();
+    static const std::string &path =
+        *new std::string((FuzzScratchFolder("bank") / "bank.dat").string());
     return path;
-}
-
-void Require(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
 }
 
 void RequireSoundBank(const QuestionBank &bank)

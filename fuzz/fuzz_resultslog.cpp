@@ -1,6 +1,8 @@
 // Appending a pupil's record to a log of any content: the old text is kept up to the end-of-text
 // mark (a Ctrl+Z among its last 128 bytes) and the record follows it whole; the teacher's reader
 // then reads the log without failing.
+#include "fuzztarget.h"
+
 #include "quiz/resultslog.h"
 #include "runtime/ioerror.h"
 #include "runtime/textfile.h"
@@ -14,32 +16,7 @@
 #include <iterator>
 #include <string>
 
-#include <unistd.h>
-
 namespace {
-
-const std::filesystem::path &ScratchDirectory()
-{
-    // Never destroyed: the exit handler that removes the folder still needs the name.
-    static const std::filesystem::path &path = *new std::filesystem::path([] {
-        const auto folder = std::filesystem::temp_directory_path() /
-                            ("ortus-fuzz-resultslog-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder);
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(ScratchDirectory(), ignored);
-        });
-        return folder;
-    }());
-    return path;
-}
-
-void Require(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
 
 // The text an append keeps: everything before the first Ctrl+Z of the last 128 bytes.
 std::string KeptText(const std::string &log)
@@ -60,7 +37,7 @@ std::string ReadWhole(const std::filesystem::path &path)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const std::filesystem::path &directory = ScratchDirectory();
+    const std::filesystem::path &directory = FuzzScratchFolder("resultslog");
     const std::string log(reinterpret_cast<const char *>(data), size);
     {
         std::ofstream out(directory / "Results.txt", std::ios::binary | std::ios::trunc);

@@ -1,43 +1,17 @@
 // A settings file edited by hand: reading it either fails with an I/O error code or yields values
 // within their bounds, and whatever was read survives a rewrite and a second reading unchanged.
+#include "fuzztarget.h"
+
 #include "runtime/ioerror.h"
 #include "runtime/textfile.h"
 #include "settings/settings.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
-#include <unistd.h>
-
 namespace {
-
-// The settings are read from the current directory, so each run works in a folder of its own.
-const std::string &ScratchDirectory()
-{
-    // Never destroyed: the exit handler that removes the folder still needs the name.
-    static const std::string &path = *new std::string([] {
-        const auto folder = std::filesystem::temp_directory_path() /
-                            ("ortus-fuzz-settings-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder);
-        std::filesystem::current_path(folder);
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(ScratchDirectory(), ignored);
-        });
-        return folder.string();
-    }());
-    return path;
-}
-
-void Require(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
 
 bool SameSettings(const Settings &a, const Settings &b)
 {
@@ -52,7 +26,9 @@ bool SameSettings(const Settings &a, const Settings &b)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const std::string directory = ScratchDirectory();
+    // The settings are read from the current directory: each run works in a folder of its own.
+    const std::string directory = FuzzScratchFolder("settings");
+    std::filesystem::current_path(directory);
     {
         std::ofstream out(SettingsFileName, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char *>(data), static_cast<std::streamsize>(size));

@@ -1,39 +1,24 @@
 // Arbitrary bytes through every reading operation of TextFile: no read may pass the end of the
 // text, loop at it, overrun a target buffer, or return a line end inside a text; and any line
 // without CR or Ctrl+Z must come back unchanged after writing.
+#include "fuzztarget.h"
+
 #include "runtime/ioerror.h"
 #include "runtime/textfile.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 namespace {
 
 const std::string &ScratchPath()
 {
-    // Never destroyed: the exit handler that removes the file still needs the name.
-    static const std::string &path = *new std::string([] {
-        const std::string name = (std::filesystem::temp_directory_path() /
-                                  ("ortus-fuzz-textfile-" + std::to_string(::getpid())))
-                                     .string();
-        std::atexit([] { std::remove(ScratchPath().c_str()); });
-        return name;
-    }());
+    static const std::string &path =
+        *new std::string((FuzzScratchFolder("textfile") / "text").string());
     return path;
-}
-
-void Require(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
 }
 
 // Only a bad number may fail while reading an ordinary file.
