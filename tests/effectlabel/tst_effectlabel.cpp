@@ -71,6 +71,14 @@ QWidget *Block(QWidget *parent, QRect geometry, QColor colour, bool fill = true)
     return block;
 }
 
+void Opaque(EffectLabelModel &label)
+{
+    label.SetEffectStyle(esNone);
+    label.SetTransparent(false);
+    label.SetColor(clSilver);
+    label.SetFontColor(clRed);
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Setup)
@@ -82,6 +90,7 @@ class TestEffectLabel : public QObject {
 private slots:
     void pixels_data();
     void pixels();
+    void verticalGradient();
     void outOfRangeValuesPaint();
     void copiesEqualDrawnText_data();
     void copiesEqualDrawnText();
@@ -117,12 +126,8 @@ void TestEffectLabel::pixels_data()
         l.SetDepthHighlight(3);
         l.SetFontColor(clRed);
     }) << odd << QList<QColor>{odd, QColor(178, 153, 131), red};
-    QTest::newRow("opaque") << Setup([](EffectLabelModel &l) {
-        l.SetEffectStyle(esNone);
-        l.SetTransparent(false);
-        l.SetColor(clYellow);
-        l.SetFontColor(RgbColour(0, 0, 255));
-    }) << QColor(Qt::white) << QList<QColor>{QColor(255, 255, 0), QColor(0, 0, 255)};
+    QTest::newRow("opaque") << Setup(Opaque) << QColor(Qt::white)
+                            << QList<QColor>{QColor(192, 192, 192), red};
     // Copies from the shadow's colour to the face's, halves to even; a system colour is split
     // as stored.
     QTest::newRow("graduated shadow") << Setup([](EffectLabelModel &l) {
@@ -142,6 +147,23 @@ void TestEffectLabel::pixels_data()
         l.SetFontColor(clRed);
         l.SetGraduateFace(goVertical);
     }) << QColor(254, 9, 241) << QList<QColor>{QColor(254, 9, 241), red};
+    QTest::newRow("graduated face, horizontal") << Setup([](EffectLabelModel &l) {
+        l.SetEffectStyle(esNone);
+        l.SetGraduateFrom(clRed);
+        l.SetFontColor(clRed);
+        l.SetGraduateFace(goHorizontal);
+    }) << QColor(Qt::white) << QList<QColor>{Qt::white, red};
+    // A turned caption, or its letters upright along a turned line, on a background shape
+    // outlined in black.
+    QTest::newRow("rotated") << Setup([](EffectLabelModel &l) {
+        Opaque(l);
+        l.SetAngle(90);
+    }) << QColor(Qt::white) << QList<QColor>{Qt::white, Qt::black, QColor(192, 192, 192), red};
+    QTest::newRow("upright letters") << Setup([](EffectLabelModel &l) {
+        Opaque(l);
+        l.SetAngle(45);
+        l.SetKeepLettersVertical(true);
+    }) << QColor(Qt::white) << QList<QColor>{Qt::white, Qt::black, QColor(192, 192, 192), red};
 }
 
 void TestEffectLabel::pixels()
@@ -150,14 +172,46 @@ void TestEffectLabel::pixels()
     QFETCH(QColor, beneath);
     QFETCH(QList<QColor>, colours);
     EffectLabelModel label;
-    label.SetCaption(QStringLiteral("Ж"));
+    label.SetCaption(QStringLiteral("Жук"));
     setup(label);
-    const QImage image = PaintOver(label, QSize(200, 40), beneath);
+    const QImage image = PaintOver(label, QSize(200, 80), beneath);
     QCOMPARE(Colours(image), Names(colours));
-    // Right of the caption on its line, and the far corner: the label's plain background.
-    const QColor plain = label.Transparent() ? beneath : ToQColor(label.Color());
+    // Right of the caption on its line, and the far corner: the label's plain background (a
+    // turned label has it only on the shape around its caption).
+    const QColor plain =
+        label.Transparent() || label.Angle() != 0 ? beneath : ToQColor(label.Color());
     QCOMPARE(image.pixelColor(195, 10), plain);
-    QCOMPARE(image.pixelColor(199, 39), plain);
+    QCOMPARE(image.pixelColor(199, 79), plain);
+}
+
+void TestEffectLabel::verticalGradient()
+{
+    // Black to blue over a line 21 pixels high: steps of 12.75, halves to even.
+    const int blue[] = {0,   13,  26,  38,  51,  64,  76,  89,  102, 115, 128,
+                        140, 153, 166, 178, 191, 204, 217, 230, 242, 255};
+    int pixels = 10;
+    while (pixels < 40 && QFontMetrics(PlainFont(pixels)).height() != 21) {
+        ++pixels;
+    }
+    QVERIFY2(pixels < 40, "no font size gives a line 21 pixels high");
+    EffectLabelModel label;
+    label.SetEffectStyle(esNone);
+    label.SetFont({QStringLiteral("Liberation Sans"), pixels, 0, RgbColour(0, 0, 255)});
+    label.SetCaption(QStringLiteral("ЖЩ|Ё"));
+    label.SetGraduateFrom(clBlack);
+    label.SetGraduateFace(goVertical);
+    const QImage image = PaintOver(label, QSize(100, 40), Qt::white);
+    QSet<int> rows;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != qRgb(255, 255, 255)) {
+                QVERIFY(y <= 20);
+                QCOMPARE(image.pixelColor(x, y), QColor(0, 0, blue[y]));
+                rows.insert(y);
+            }
+        }
+    }
+    QVERIFY(rows.size() >= 12);
 }
 
 void TestEffectLabel::outOfRangeValuesPaint()
@@ -211,7 +265,9 @@ void TestEffectLabel::copiesEqualDrawnText()
         surface.DrawTextInRect(PaintImage::Work, QRect(corners[i], size), flags, text, colours[i]);
     }
     painter.end();
-    QCOMPARE(*surface.Finish(), expected);
+    const QImage *copies = surface.Finish();
+    QVERIFY(copies != nullptr);
+    QCOMPARE(*copies, expected);
 }
 
 void TestEffectLabel::turnedTextRunsCounterClockwise()
@@ -222,11 +278,12 @@ void TestEffectLabel::turnedTextRunsCounterClockwise()
     ImagePaintSurface surface(work);
     surface.SetFont(PaintImage::Work, PlainFont(20), 900);
     surface.DrawTextAt(PaintImage::Work, QPoint(50, 50), QStringLiteral("ЖЖЖ"), Qt::red);
-    const QImage image = *surface.Finish();
+    const QImage *image = surface.Finish();
+    QVERIFY(image != nullptr);
     int ink = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (image.pixel(x, y) == qRgb(255, 0, 0)) {
+    for (int y = 0; y < image->height(); ++y) {
+        for (int x = 0; x < image->width(); ++x) {
+            if (image->pixel(x, y) == qRgb(255, 0, 0)) {
                 QVERIFY(x >= 48 && y <= 52);
                 ++ink;
             }
@@ -340,15 +397,19 @@ void TestEffectLabel::plainLabelPointer()
     QWindow *window = scene.window.windowHandle();
 
     QTest::mouseMove(window, scene.at(30, 12));
-    QTRY_COMPARE(move.last(), (QVariantList{QVariant::fromValue(Qt::MouseButtons()),
-                                            QVariant::fromValue(Qt::KeyboardModifiers()), 30, 12}));
+    QTRY_COMPARE(move.size(), 1);
+    QCOMPARE(move.last(), (QVariantList{QVariant::fromValue(Qt::MouseButtons()),
+                                        QVariant::fromValue(Qt::KeyboardModifiers()), 30, 12}));
     QTest::mousePress(window, button, Qt::ShiftModifier, scene.at(70, 15));
+    QCOMPARE(down.size(), 1);
     QCOMPARE(down.last().at(2).value<Qt::KeyboardModifiers>(),
              Qt::KeyboardModifiers(Qt::ShiftModifier));
     QTest::mouseMove(window, scene.at(releaseAt.x(), releaseAt.y()));
+    QVERIFY(move.size() > 1);
     QCOMPARE(move.last().mid(0, 1), QVariantList{QVariant::fromValue(Qt::MouseButtons(button))});
     QCOMPARE(move.last().mid(2), (QVariantList{releaseAt.x(), releaseAt.y()}));
     QTest::mouseRelease(window, button, {}, scene.at(releaseAt.x(), releaseAt.y()));
+    QCOMPARE(up.size(), 1);
     QCOMPARE(up.last().mid(3), (QVariantList{releaseAt.x(), releaseAt.y()}));
     QCOMPARE(clicked.count(), clicks);
     QCOMPARE(down.count(), up.count());
