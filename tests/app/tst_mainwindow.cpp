@@ -205,49 +205,23 @@ private slots:
     void init() { m_window = std::make_unique<MainWindowFixture>(); }
     void cleanup() { m_window.reset(); }
 
-    void startUp_data()
-    {
-        // The settings file (none when empty); the error box at start; whether the background
-        // picture shows and is loaded; the window's colour (the designed one when invalid).
-        QTest::addColumn<QByteArray>("settingsFile");
-        QTest::addColumn<QString>("error");
-        QTest::addColumn<bool>("pictureShown");
-        QTest::addColumn<bool>("pictureLoaded");
-        QTest::addColumn<QColor>("windowColour");
-
-        QTest::newRow("no settings file: black texts, no picture")
-            << QByteArray() << "File not found." << true << false << QColor();
-        QTest::newRow("invalid number: read up to it, no background step")
-            << CrLfLines({"Fon.jpg", "255", "1", "oops", "65280", "0", "0", "log.txt", ""})
-            << "Invalid numeric input." << true << true << QColor();
-        QTest::newRow("fill colour: the picture loaded but hidden")
-            << CrLfLines({"Fon.jpg", "0", "1", "0", "0", "0", "0", "", ""}) << QString() << false
-            << true << QColor(Qt::black);
-    }
-
+    // Without a settings file the window opens all the same, with black texts and no picture. In
+    // fill-colour mode the picture is loaded but hidden, and only the window takes the colour:
+    // the status bar's black text stays readable.
     void startUp()
     {
-        QFETCH(QByteArray, settingsFile);
-        QFETCH(QString, error);
-        QFETCH(bool, pictureShown);
-        QFETCH(bool, pictureLoaded);
-        QFETCH(QColor, windowColour);
-
-        QVERIFY(QFile::remove(m_window->start.filePath(QStringLiteral("Ortus00.ini"))));
-        if (!settingsFile.isEmpty()) {
-            m_window->start.WriteFile(QStringLiteral("Ortus00.ini"), settingsFile);
-        }
+        const QString settings = m_window->start.filePath(QStringLiteral("Ortus00.ini"));
+        QVERIFY(QFile::remove(settings));
         QVERIFY(m_window->Open());
-        QCOMPARE(m_window->Errors(), error.isEmpty() ? QStringList() : QStringList{error});
-        QCOMPARE(Form()->Image1->isVisibleTo(Form()), pictureShown);
-        QCOMPARE(!Form()->Image1->Picture().isNull(), pictureLoaded);
-        QCOMPARE(Colour(Form(), QPalette::Window),
-                 windowColour.isValid() ? windowColour
-                                        : QWidget().palette().color(QPalette::Window));
-        const Settings &settings = Form()->Config();
-        QCOMPARE(Colour(Form()->Label2, QPalette::WindowText), ToQColor(settings.QuestionColor));
-        QCOMPARE(Label(5)->FontColor(), settings.AnswerColor);
-        // Only the window takes the fill colour: the status bar's black text stays readable.
+        QCOMPARE(m_window->Errors(), QStringList{"File not found."});
+        QVERIFY(Form()->Image1->isVisibleTo(Form()) && Form()->Image1->Picture().isNull());
+        QCOMPARE(Colour(Form()->Label2, QPalette::WindowText), QColor(Qt::black));
+        QCOMPARE(Label(5)->FontColor(), clBlack);
+
+        WriteFixtureFile(settings, CrLfLines({"Fon.jpg", "255", "1", "0", "0", "0", "0", "", ""}));
+        QVERIFY(m_window->Open());
+        QVERIFY(!Form()->Image1->isVisibleTo(Form()) && !Form()->Image1->Picture().isNull());
+        QCOMPARE(Colour(Form(), QPalette::Window), QColor(Qt::red));
         const QImage statusBar = Form()->StatusBar1->grab().toImage();
         QCOMPARE(statusBar.pixelColor(statusBar.width() - 10, 10),
                  QApplication::palette().color(QPalette::Window));
@@ -255,11 +229,13 @@ private slots:
 
     void intro_data()
     {
-        // What comes before the first paint: nothing, a click on the title box or a shortcut.
+        // What comes before the first paint: nothing, a click on the title box or a shortcut; or
+        // the intro is missing, which fails the start.
         QTest::addColumn<QString>("input");
         QTest::newRow("nothing") << "";
         QTest::newRow("click on the title box") << "click";
         QTest::newRow("teacher's shortcut") << "key";
+        QTest::newRow("missing intro") << "missing";
     }
 
     // The intro is painted before the controls it covers are made; input that needs them makes
@@ -267,6 +243,11 @@ private slots:
     void intro()
     {
         QFETCH(QString, input);
+        if (input == "missing") {
+            QVERIFY(QFile::remove(m_window->start.filePath(QStringLiteral("Ortus.avi"))));
+            QVERIFY_THROWS_EXCEPTION(AviOpenError, TForm1{Boxes()});
+            return;
+        }
         m_window->form = std::make_unique<TForm1>(Boxes());
         QVERIFY(Form()->Edit1 == nullptr && Form()->EffectLabel5 == nullptr);
         Form()->show();
@@ -283,8 +264,6 @@ private slots:
         if (!input.isEmpty()) {
             return;
         }
-        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(Form()->Edit1));
-        QCOMPARE(Form()->childAt(300, 100), static_cast<QWidget *>(Form()->Animate1));
         // Frames 1 to 60, in a loop.
         for (int frame = 2; frame <= 60; ++frame) {
             Form()->Animate1->AdvanceFrame();
@@ -294,16 +273,9 @@ private slots:
         QCOMPARE(Form()->Animate1->CurrentFrame(), 1);
         QTest::mouseClick(Form()->Memo1->viewport(), Qt::LeftButton, {}, QPoint(50, 50));
         QVERIFY(!Form()->Animate1->isVisible() && !Form()->Animate1->IsTimerActive());
+        QCOMPARE(Form()->Animate1->FrameCount(), 0);
         QCOMPARE(Form()->Image1->geometry(), QRect(0, 0, 600, 331));
         QCOMPARE(Form()->childAt(300, 100), static_cast<QWidget *>(Form()->ComboBox1));
-        QVERIFY(Boxes().shown().isEmpty());
-    }
-
-    void missingIntroFailsTheStart()
-    {
-        QVERIFY(QFile::remove(m_window->start.filePath(QStringLiteral("Ortus.avi"))));
-        QVERIFY_THROWS_EXCEPTION(AviOpenError, TForm1{Boxes()});
-        QVERIFY(Boxes().shown().isEmpty());
     }
 
     void registration_data()
@@ -328,7 +300,19 @@ private slots:
         QFETCH(bool, starts);
 
         QVERIFY(m_window->Open());
-        m_window->StartTest(name, grade, group);
+        Form()->Memo1Click();
+        Form()->Edit1->setText(name);
+        Form()->ComboBox1->setCurrentIndex(grade);
+        Form()->Edit3->setText(group);
+        // Enter goes on from field to field without pressing OK; on the button it presses it.
+        QTRY_VERIFY(Form()->Edit1->hasFocus());
+        for (QWidget *field :
+             {static_cast<QWidget *>(Form()->Edit1), static_cast<QWidget *>(Form()->ComboBox1),
+              static_cast<QWidget *>(Form()->Edit3)}) {
+            QTest::keyClick(field, field == Form()->ComboBox1 ? Qt::Key_Enter : Qt::Key_Return);
+        }
+        QVERIFY(Form()->Button1->hasFocus() && Boxes().shown().isEmpty());
+        QTest::keyClick(Form()->Button1, Qt::Key_Return);
         QCOMPARE(Form()->TestRunning(), starts);
         QCOMPARE(Boxes().texts(),
                  starts ? QStringList() : QStringList{"Необходимо заполнить все поля!"});
@@ -343,20 +327,6 @@ private slots:
         QVERIFY(Form()->close());
         QCOMPARE(Boxes().shown().size(), 1);
         QCOMPARE(m_window->Log(), QByteArray("\r\n"));
-    }
-
-    void enterMovesFocusWithoutPressingOk()
-    {
-        QVERIFY(m_window->Open());
-        Form()->Memo1Click();
-        QTRY_VERIFY(Form()->Edit1->hasFocus());
-        QTest::keyClick(Form()->Edit1, Qt::Key_Return);
-        QTest::keyClick(Form()->ComboBox1, Qt::Key_Enter);
-        QTest::keyClick(Form()->Edit3, Qt::Key_Return);
-        QVERIFY(Form()->Button1->hasFocus());
-        QVERIFY2(Boxes().shown().isEmpty(), "the Enter that moved the focus pressed OK as well");
-        QTest::keyClick(Form()->Button1, Qt::Key_Return);
-        QCOMPARE(Boxes().texts(), QStringList{QStringLiteral("Необходимо заполнить все поля!")});
     }
 
     void pointerMoves_data()
@@ -414,7 +384,7 @@ private slots:
     void shortcuts_data()
     {
         // The key, where it is typed, in the test mode or not; then the settings line that holds
-        // the chosen colour (255) or log afterwards.
+        // the chosen colour (255) or log afterwards (none: the help window, closed at once).
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("target");
         QTest::addColumn<bool>("testMode");
@@ -426,6 +396,8 @@ private slots:
         QTest::newRow("Ctrl+A in the name field") << int(Qt::Key_A) << "Edit1" << false << 6;
         QTest::newRow("Ctrl+I in the grade list") << int(Qt::Key_I) << "ComboBox1" << false << 7;
         QTest::newRow("Ctrl+R in the group field") << int(Qt::Key_R) << "Edit3" << false << 8;
+        QTest::newRow("Ctrl+P, then Заливка...") << int(Qt::Key_P) << "Edit1" << false << 2;
+        QTest::newRow("F1") << int(Qt::Key_F1) << "Form1" << false << 0;
     }
 
     void shortcuts()
@@ -452,12 +424,26 @@ private slots:
         Boxes().WhileNextBoxIsOpen(
             [this] { QTest::keyClick(Form(), Qt::Key_A, Qt::ControlModifier); });
 
+        // The windows of Ctrl+P and F1: a new one at each opening, gone when it closes.
+        QTimer::singleShot(0, this, [] {
+            if (auto *form3 = qobject_cast<TForm3 *>(QApplication::activeModalWidget())) {
+                QTest::mouseClick(form3->SpeedButton1, Qt::LeftButton);
+            } else if (auto *help = qobject_cast<TForm2 *>(QApplication::activeModalWidget())) {
+                help->close();
+            }
+        });
         QWidget *typedInto = target == "Form1" ? Form() : Form()->findChild<QWidget *>(target);
-        QTest::keyClick(typedInto, static_cast<Qt::Key>(key), Qt::ControlModifier);
+        QTest::keyClick(typedInto, static_cast<Qt::Key>(key),
+                        key == Qt::Key_F1 ? Qt::NoModifier : Qt::ControlModifier);
 
-        QCOMPARE(Boxes().shown().size(), 1);
-        QCOMPARE(Line(m_window->SettingsFile(), line),
-                 line == 8 ? QByteArray::fromStdString(ToCp1251(log)) : QByteArray("255"));
+        QVERIFY(Form()->findChildren<QDialog *>().isEmpty());
+        QCOMPARE(Boxes().shown().size(), line == 0 ? 0 : 1);
+        if (line != 0) {
+            QCOMPARE(Line(m_window->SettingsFile(), line),
+                     line == 8 ? QByteArray::fromStdString(ToCp1251(log)) : QByteArray("255"));
+        }
+        // Filled with the plain colour.
+        QCOMPARE(Form()->Image1->isVisible(), key != Qt::Key_P);
         // The field saw nothing of the key.
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("before"));
         QCOMPARE(Form()->Edit1->selectedText(), QStringLiteral("Ива"));
@@ -465,33 +451,6 @@ private slots:
         // A right click shows no menu.
         QTest::mouseClick(Form(), Qt::RightButton, {}, QPoint(50, 300));
         QVERIFY(QApplication::activePopupWidget() == nullptr);
-    }
-
-    // Ctrl+P opens a background-choice window, which fills the main window; F1 opens the help
-    // window, and closing it returns to the main window unchanged.
-    void windowsOfTheCommands()
-    {
-        QVERIFY(m_window->Open());
-        Form()->Memo1Click();
-        QTimer::singleShot(0, this, [this] {
-            auto *form3 = qobject_cast<TForm3 *>(QApplication::activeModalWidget());
-            QVERIFY(form3);
-            Boxes().QueueColour(clRed);
-            QTest::mouseClick(form3->SpeedButton1, Qt::LeftButton);
-        });
-        QTest::keyClick(Form()->Edit1, Qt::Key_P, Qt::ControlModifier);
-        QVERIFY(!Form()->Image1->isVisible());
-        QCOMPARE(Colour(Form(), QPalette::Window), QColor(Qt::red));
-        QCOMPARE(Line(m_window->SettingsFile(), 3), QByteArray("1"));
-
-        QTimer::singleShot(0, this, [] {
-            auto *help = qobject_cast<TForm2 *>(QApplication::activeModalWidget());
-            QVERIFY(help);
-            help->close();
-        });
-        QTest::keyClick(Form(), Qt::Key_F1);
-        QVERIFY(Form()->findChildren<QDialog *>().isEmpty());
-        QCOMPARE(Boxes().shown().size(), 1);
     }
 
     // Pupils in turn through one window, as in a class, every way a test ends in turn; the program

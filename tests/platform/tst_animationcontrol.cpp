@@ -113,27 +113,6 @@ private slots:
         window.show();
         QVERIFY(!control->IsTimerActive());
     }
-
-    // Centred on black; once closed, black as a control that never had a clip.
-    void drawsTheFrameCentredOnBlack()
-    {
-        AnimationControl control;
-        control.resize(20, 10);
-        control.Open(QStringLiteral("clip.avi"));
-        control.Play(1, 6);
-        control.AdvanceFrame();
-        const QImage shown = control.grab().toImage();
-        // The 4 x 2 frame lies at 8..11, 4..5.
-        QCOMPARE(shown.pixel(8, 4), FrameColours[1]);
-        QCOMPARE(shown.pixel(11, 5), FrameColours[1]);
-        for (const QPoint outside : {QPoint(7, 4), QPoint(12, 5), QPoint(8, 3), QPoint(0, 0)}) {
-            QCOMPARE(shown.pixel(outside), qRgb(0, 0, 0));
-        }
-        control.Close();
-        control.Play(1, 60);
-        QVERIFY(!control.IsPlaying());
-        QCOMPARE(control.grab().toImage().pixel(8, 4), qRgb(0, 0, 0));
-    }
 };
 
 QTEST_MAIN(TestAnimationControl)

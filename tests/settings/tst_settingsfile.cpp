@@ -21,8 +21,7 @@ const QString FileName = QStringLiteral("Ortus00.ini");
 // The settings of a file that holds none.
 const char *const Zeros = "|0|0|0|0|0|0||[Button]=L";
 
-// The lines of a settings file, each "|" a line end, as the file holds them:
-// each ended by CR LF.
+// The lines of a settings file, "|" between them, each ended by CR LF as the file holds them.
 QByteArray Ini(const char *lines)
 {
     return QByteArray(lines).replace('|', "\r\n") + "\r\n";
@@ -49,9 +48,8 @@ private slots:
 
     void readAndWrittenBack_data()
     {
-        // The file; the error its reading raises (0: none); the background mode it
-        // selects; the file that a write of what was read makes (null: the same
-        // file).
+        // The file; the error its reading raises (0: none); the background mode it selects; the
+        // file that a write of what was read makes (null: the same file).
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<int>("error");
         QTest::addColumn<BackgroundMode>("mode");
@@ -88,8 +86,7 @@ private slots:
         QTest::newRow("a NUL byte ends the picture path")
             << QByteArray("a.bmp\0junk\r\n", 12) << 0 << picture
             << Ini("a.bmp|0|0|0|0|0|0||[Button]=L");
-        // Read up to the bad number; everything after it keeps its zero or empty
-        // value.
+        // Read up to the bad number; everything after it keeps its zero or empty value.
         QTest::newRow("empty line in place of a number: every later number moves up")
             << Ini("pic||1|2|3|4|5|log|[Button]=LR") << 106 << picture
             << Ini("pic|1|2|3|4|5|0||[Button]=L");
@@ -124,8 +121,8 @@ private slots:
         QCOMPARE(m_start->ReadFile(FileName), written.isNull() ? file : written);
     }
 
-    // Another account of a shared folder must be able to rewrite the file after
-    // this one, and a file that is a symbolic link stays one.
+    // Another account of a shared folder must be able to rewrite the file after this one, and a
+    // file that is a symbolic link stays one.
     void rewriteKeepsModeGroupAndLink_data()
     {
         QTest::addColumn<QString>("link"); // what Ortus00.ini links to; empty: a plain file
@@ -168,8 +165,7 @@ private slots:
                  QStringList{QFileInfo(file).fileName()});
     }
 
-    // Root's access checks ignore the mode bits, so the write runs as an ordinary
-    // account.
+    // Root's access checks ignore the mode bits, so the write runs as an ordinary account.
     void readOnlyFileIsRefused()
     {
         m_start->WriteFile(FileName, "old\r\n");
