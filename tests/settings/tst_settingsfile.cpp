@@ -211,9 +211,10 @@ private slots:
                     torn.append(now);
                 }
             }
-        } catch (const EInOutError &error) {
+        } catch (const std::exception &error) {
             torn.append(error.what());
         }
+        // The other writer ends here, whatever happened.
         if (other == 0) {
             ::_exit(torn.isEmpty() ? 0 : 1);
         }
