@@ -55,7 +55,8 @@ QByteArray Line(const QByteArray &text, int n)
 // Long enough that no real tick of the running countdown ends a test: the test ticks it itself.
 constexpr int TimeLimit = 20;
 
-// The ways a test ends through the window, as steps: r and w answer rightly and wrongly, t ticks
+// The ways a test ends through the window, as steps: r and w answer rightly and wrongly (R is a
+// right click on the right answer, which answers nothing while only the left button may), t ticks
 // the countdown to its last second and T ticks once more, F and f answer "Закончить тест?" after
 // the finish button with OK and Cancel, C closes the window with OK, q lets the last second pass
 // while the next question is open, x starts the test on a bank that is gone. Then the boxes shown.
@@ -67,7 +68,7 @@ const QString Finish = QStringLiteral("Закончить тест?");
 const QString Completed = QStringLiteral("Тест завершен");
 const QString TimedOut = QStringLiteral("Тест окончен!");
 const Ending Endings[] = {
-    {"rwr", {Completed}},
+    {"rRwr", {Completed}},
     {"rF", {Finish}},
     {"rfwr", {Finish, Completed}},
     {"rtT", {TimedOut}},
@@ -162,6 +163,8 @@ private:
                 QCOMPARE(Label(2)->Caption(), question->answers[1]);
                 QCOMPARE(Label(3)->isVisible(), question->answers.size() >= 3);
                 m_window->Answer(step == 'r');
+            } else if (step == 'R') {
+                m_window->Answer(true, Qt::RightButton);
             } else if (step == 't') {
                 tick(TimeLimit - 1);
                 QCOMPARE(Status(0), QStringLiteral("Время: 1"));

@@ -142,7 +142,7 @@ private slots:
         start.WriteFile(QStringLiteral("Ortus00.ini"), lines.join('\n'));
         const QByteArray before = lines.join('\n');
         Settings settings;
-        ReadSettings(settings);
+        QVERIFY_THROWS_NO_EXCEPTION(ReadSettings(settings));
         QVERIFY(QDir(start.path()).mkdir(QStringLiteral("в папке")));
         start.WriteFile(QStringLiteral("в папке/старый.txt"), "\r\nold\r\n");
         const QString path = input.startsWith('/') ? input : start.filePath(input);
@@ -190,7 +190,7 @@ private slots:
         QVERIFY(!blocked || QDir().rmdir(settingsPath));
         QVERIFY(blocked || !failed || start.ReadFile(QStringLiteral("Ortus00.ini")) == before);
         if (failed) {
-            commands.WriteIni();
+            QVERIFY_THROWS_NO_EXCEPTION(commands.WriteIni());
         }
         for (const QString &change : changes.split(' ', Qt::SkipEmptyParts)) {
             lines[change.section('=', 0, 0).toInt() - 1] =
@@ -213,9 +213,9 @@ private slots:
         const std::string startDirectory = start.path().toStdString();
         TeacherCommands commands(settings, startDirectory, dialogs, view);
         dialogs.QueueColour(clRed);
-        commands.ChooseColour(&Settings::QuestionColor);
-        commands.ChooseColour(&Settings::AnswerColor);
-        TForm3(commands, dialogs).SpeedButton1Click();
+        QVERIFY_THROWS_NO_EXCEPTION(commands.ChooseColour(&Settings::QuestionColor));
+        QVERIFY_THROWS_NO_EXCEPTION(commands.ChooseColour(&Settings::AnswerColor));
+        QVERIFY_THROWS_NO_EXCEPTION(TForm3(commands, dialogs).SpeedButton1Click());
         QCOMPARE(dialogs.colourPresets(), (QList<TColor>{clBlack, clRed, clBlack}));
     }
 

@@ -117,7 +117,7 @@ private slots:
         QCOMPARE(PendingIoCode(), 0);
         QVERIFY(error != 0 || StartupBackgroundMode(settings) == mode);
         // A file left open by a failed reading would refuse this with code 32.
-        WriteSettings(settings, m_start->path().toStdString());
+        QVERIFY_THROWS_NO_EXCEPTION(WriteSettings(settings, m_start->path().toStdString()));
         QCOMPARE(m_start->ReadFile(FileName), written.isNull() ? file : written);
     }
 
@@ -153,7 +153,7 @@ private slots:
 
         Settings settings;
         settings.QuestionColor = 255;
-        WriteSettings(settings, m_start->path().toStdString());
+        QVERIFY_THROWS_NO_EXCEPTION(WriteSettings(settings, m_start->path().toStdString()));
 
         QCOMPARE(QFileInfo(FileName).isSymLink(), !link.isEmpty());
         QVERIFY(m_start->ReadFile(FileName).startsWith("\r\n0\r\n0\r\n255"));
@@ -196,9 +196,9 @@ private slots:
         mine.QuestionColor = 1;
         Settings theirs;
         theirs.ResultsLogPath = "their log.txt";
-        WriteSettings(theirs, start);
+        QVERIFY_THROWS_NO_EXCEPTION(WriteSettings(theirs, start));
         const QByteArray theirFile = m_start->ReadFile(FileName);
-        WriteSettings(mine, start);
+        QVERIFY_THROWS_NO_EXCEPTION(WriteSettings(mine, start));
         const QByteArray myFile = m_start->ReadFile(FileName);
 
         const pid_t other = ::fork();
