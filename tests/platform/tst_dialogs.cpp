@@ -1,56 +1,109 @@
 #include "platform/dialogs.h"
+#include "platform/handlerguard.h"
+#include "runtime/textfile.h"
+#include "support/scripteddialogs.h"
+#include "support/startdirectory.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QTemporaryDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
-// Qt's own dialogs keep their state in the user's settings; the program's real dialogs leave the
-// user's folders as they found them.
+// How the program talks to the user: the error box of a failed handler, and the real dialogs.
 class DialogsTest : public QObject {
     Q_OBJECT
 
-private:
-    QTemporaryDir m_config;
-
 private slots:
-    void initTestCase()
+    void errorBoxText_data()
     {
-        QVERIFY(m_config.isValid());
-        // Qt reads it when settings are first used, which is after this.
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("shown");
+
+        QTest::newRow("letter gets a full stop") << "File not found"
+                                                 << "File not found.";
+        QTest::newRow("Cyrillic letter") << "Файл пуст"
+                                         << "Файл пуст.";
+        QTest::newRow("full stop stays single") << "Готово."
+                                                << "Готово.";
+        QTest::newRow("exclamation sorts before") << "Стоп!"
+                                                  << "Стоп!";
+        QTest::newRow("slash sorts after") << "path/"
+                                           << "path/.";
+        QTest::newRow("empty stays empty") << ""
+                                           << "";
     }
 
-    // Each row starts from an empty folder.
-    void init()
+    void errorBoxText()
     {
-        QVERIFY(QDir(m_config.path()).removeRecursively());
-        QVERIFY(QDir().mkpath(m_config.path()));
+        QFETCH(QString, message);
+        QFETCH(QString, shown);
+        QCOMPARE(ErrorBoxText(message), shown);
     }
 
-    void cancelledDialogWritesNothing_data()
+    void applicationTitle_data()
     {
-        QTest::addColumn<int>("dialog");
-        QTest::newRow("colour dialog with custom colours") << 0;
-        QTest::newRow("picture dialog") << 1;
-        QTest::newRow("save dialog") << 2;
+        QTest::addColumn<QString>("programFile");
+        QTest::addColumn<QString>("title");
+
+        QTest::newRow("folder dropped, lower case") << "/usr/bin/ORTUS"
+                                                    << "Ortus";
+        QTest::newRow("cut at the first full stop") << "/x/My.Quiz.exe"
+                                                    << "My";
+        QTest::newRow("Cyrillic name") << "/x/ОРТУС2000.exe"
+                                       << "Ортус2000";
+        QTest::newRow("name starting with a full stop") << "/x/.hidden"
+                                                        << "";
     }
 
-    void cancelledDialogWritesNothing()
+    void applicationTitle()
     {
-        QFETCH(int, dialog);
-        QtDialogs dialogs;
-        QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
-        if (dialog == 0) {
-            ColourDialogState state;
-            state.CustomColours[0] = qRgb(255, 0, 0);
-            QVERIFY(!dialogs.ChooseColour(state));
-        } else {
-            QVERIFY(!(dialog == 1 ? dialogs.OpenPicture() : dialogs.SaveFile()));
-        }
-        QCOMPARE(QDir(m_config.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                 QStringList());
+        QFETCH(QString, programFile);
+        QFETCH(QString, title);
+        QCOMPARE(ApplicationTitle(programFile), title);
+    }
+
+    // A failed file statement inside a handler: the rest of the handler does not run and the box
+    // shows the message with its full stop under the program's title.
+    void ioErrorLeavesTheHandler()
+    {
+        ScriptedDialogs dialogs;
+        bool rest = false;
+        RunGuarded(dialogs, [&] {
+            TextFile file("no-such-settings-file.ini");
+            file.OpenForReading();
+            CheckIo();
+            rest = true;
+        });
+        QVERIFY(!rest);
+        QCOMPARE(dialogs.texts(), QStringList{"File not found."});
+        QCOMPARE(dialogs.shown().front().kind, ScriptedDialogs::Kind::Error);
+        QCOMPARE(dialogs.shown().front().caption, QStringLiteral("tst_dialogs"));
+        QCOMPARE(PendingIoCode(), 0);
+    }
+
+    // The real save dialog takes an existing log as it is: a question about replacing it would
+    // promise what the command does not do.
+    void saveDialogAsksNothingAboutAnExistingFile()
+    {
+        const StartDirectoryFixture start;
+        const QString existing = start.filePath(QStringLiteral("Ortus.avi"));
+        QStringList asked;
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QTimer::singleShot(0, dialog, [&] {
+                if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                    asked.append(box->text());
+                    box->button(QMessageBox::Yes)->click();
+                }
+            });
+            dialog->selectFile(existing);
+            static_cast<QDialog *>(dialog)->accept();
+        });
+        QCOMPARE(QtDialogs().SaveFile(), std::optional<QString>(existing));
+        QCOMPARE(asked, QStringList());
     }
 };
 

@@ -1,21 +1,19 @@
 #include "platform/handlerguard.h"
-#include "quiz/resultslog.h"
 #include "runtime/cp1251.h"
 #include "settings/appearanceview.h"
 #include "settings/commands.h"
-#include "settings/emblem.h"
+#include "settings/tform2.h"
 #include "settings/tform3.h"
 #include "support/scripteddialogs.h"
 #include "support/startdirectory.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
-#include <QFileDialog>
-#include <QMessageBox>
-#include <QPushButton>
+#include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QTest>
-#include <QTimer>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QToolButton>
 
 namespace {
@@ -32,7 +30,7 @@ public:
     }
     void ShowBackgroundPicture(bool shown) override
     {
-        calls.append(shown ? QStringLiteral("picture shown") : QStringLiteral("picture hidden"));
+        calls.append(shown ? "picture shown" : "picture hidden");
     }
     void SetFinishButtonColour(TColor colour) override
     {
@@ -40,196 +38,138 @@ public:
     }
 };
 
-// The shipped settings file with one line replaced.
-QByteArray Shipped(int line = 0, const char *value = nullptr)
-{
-    QList<QByteArray> lines{"Fon.jpg", "16445670", "0",           "8388608",   "16777215",
-                            "25600",   "180",      "Results.txt", "[Button]=L"};
-    if (line > 0) {
-        lines[line - 1] = value;
-    }
-    return lines.join("\r\n") + "\r\n";
-}
-
-QByteArray FillMode(int line = 0, const char *value = nullptr)
-{
-    QByteArray file = Shipped(line, value);
-    return line == 3 ? file : file.replace("\r\n0\r\n", "\r\n1\r\n");
-}
-
 const QString TooLong = QStringLiteral("Слишком длинный путь к рисунку (больше 255 байт). "
                                        "Оставлен прежний рисунок.");
 
 } // namespace
 
+// The teacher's commands and their windows, without the main window: the settings file they
+// write, the boxes they show and what they tell the main window's screen.
 class CommandsTest : public QObject {
     Q_OBJECT
 
 public:
-    enum class Command { Colour, AnswerColour, ResultsLog, Fill, Picture, Leave, CloseBox };
+    enum class Command { Colour, AnswerColour, ResultsLog, Fill, Picture, Leave };
     Q_ENUM(Command)
 
 private slots:
     void commands_data()
     {
-        // The settings file at the start (the shipped one when empty); what the dialog gives (a
-        // colour or a path below the start directory; empty: cancelled); the contents of the
-        // chosen file beforehand (none when null); whether every rewrite of the settings fails.
-        // Then the boxes shown, what the screen was told, whether the background-choice window
-        // stays open and the settings file at the end: for a failed rewrite, the one that the
-        // next successful rewrite writes, so it shows what was kept in memory. <path> stands for
-        // the chosen file's full path.
+        // Whether the shipped settings start in fill-colour mode; what the dialog gives (a colour
+        // or a path below the start directory; empty: cancelled); whether every rewrite of the
+        // settings fails. Then the boxes shown, followed by what the screen was told and "open"
+        // when the background-choice window stays open; and the lines of the settings file that
+        // differ from the file at the start, "line=text", <path> for the chosen path. For a failed
+        // rewrite they are those of the next successful one: what was kept in memory.
         QTest::addColumn<Command>("command");
-        QTest::addColumn<QByteArray>("settingsFile");
+        QTest::addColumn<bool>("fillMode");
         QTest::addColumn<QString>("input");
-        QTest::addColumn<QByteArray>("existing");
         QTest::addColumn<bool>("blocked");
-        QTest::addColumn<QStringList>("boxes");
-        QTest::addColumn<QStringList>("screen");
-        QTest::addColumn<bool>("open");
-        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("seen");
+        QTest::addColumn<QString>("changes");
 
         const QString denied = QStringLiteral("File access denied.");
         const QStringList apply{"apply"};
-        const QStringList none;
+        const QStringList twice{"apply", "picture shown", "apply"};
+        const QStringList back{"picture shown", "apply"};
+        const QString p250 = "/" + QString(250, 'p') + ".bmp";
         QTest::newRow("colour confirmed: its line alone changes")
-            << Command::Colour << QByteArray() << "255" << QByteArray() << false << none << apply
-            << false << Shipped(5, "255");
+            << Command::Colour << false << "255" << false << apply << "5=255";
         QTest::newRow("answer colour: the finish button at once")
-            << Command::AnswerColour << QByteArray() << "255" << QByteArray() << false << none
-            << QStringList{"finish button 255", "apply"} << false << Shipped(6, "255");
+            << Command::AnswerColour << false << "255" << false
+            << QStringList{"finish button 255", "apply"} << "6=255";
         QTest::newRow("colour cancelled: nothing written")
-            << Command::Colour << QByteArray() << "" << QByteArray() << false << none << none
-            << false << Shipped();
+            << Command::Colour << false << "" << false << QStringList() << "";
         QTest::newRow("colour rewrite fails: kept in memory, not shown")
-            << Command::AnswerColour << QByteArray() << "255" << QByteArray() << true
-            << QStringList{denied} << QStringList{"finish button 255"} << false
-            << Shipped(6, "255");
+            << Command::AnswerColour << false << "255" << true
+            << QStringList{denied, "finish button 255"} << "6=255";
         QTest::newRow("new log: made with one empty line")
-            << Command::ResultsLog << QByteArray() << "в папке/журнал.txt" << QByteArray() << false
-            << none << apply << false << Shipped(8, "<path>");
+            << Command::ResultsLog << false << "в папке/журнал.txt" << false << apply << "8=<path>";
         QTest::newRow("existing log: kept as it is")
-            << Command::ResultsLog << QByteArray() << "в папке/журнал.txt"
-            << QByteArray("\r\nold\r\n") << false << none << apply << false << Shipped(8, "<path>");
+            << Command::ResultsLog << false << "в папке/старый.txt" << false << apply << "8=<path>";
         QTest::newRow("log dialog cancelled")
-            << Command::ResultsLog << QByteArray() << "" << QByteArray() << false << none << none
-            << false << Shipped();
+            << Command::ResultsLog << false << "" << false << QStringList() << "";
         QTest::newRow("log cannot be made: path in memory, settings not written")
-            << Command::ResultsLog << QByteArray() << "нет папки/журнал.txt" << QByteArray()
-            << false << QStringList{"Invalid filename."} << none << false << Shipped(8, "<path>");
+            << Command::ResultsLog << false << "нет папки/журнал.txt" << false
+            << QStringList{"Invalid filename."} << "8=<path>";
         QTest::newRow("fill colour cancelled: the window stays")
-            << Command::Fill << QByteArray() << "" << QByteArray() << false << none << none << true
-            << Shipped();
+            << Command::Fill << false << "" << false << QStringList{"open"} << "";
         QTest::newRow("fill colour confirmed")
-            << Command::Fill << QByteArray() << "255" << QByteArray() << false << none
-            << QStringList{"picture hidden", "window 255", "apply"} << false << FillMode(2, "255");
+            << Command::Fill << false << "255" << false
+            << QStringList{"picture hidden", "window 255", "apply"} << "2=255 3=1";
         QTest::newRow("fill colour, rewrite fails: shown and in memory, the window stays")
-            << Command::Fill << QByteArray() << "255" << QByteArray() << true << QStringList{denied}
-            << QStringList{"picture hidden", "window 255"} << true << FillMode(2, "255");
+            << Command::Fill << false << "255" << true
+            << QStringList{denied, "picture hidden", "window 255", "open"} << "2=255 3=1";
         // Written with the mode as it was, then again in picture mode.
         QTest::newRow("picture chosen in fill mode: written twice")
-            << Command::Picture << FillMode() << "в папке/фон.bmp" << QByteArray() << false << none
-            << QStringList{"apply", "picture shown", "apply"} << false << Shipped(1, "<path>");
+            << Command::Picture << true << "в папке/фон.bmp" << false << twice << "1=<path> 3=0";
         QTest::newRow("picture dialog cancelled in fill mode: back to the stored picture")
-            << Command::Picture << FillMode() << "" << QByteArray() << false << none
-            << QStringList{"picture shown", "apply"} << false << Shipped();
+            << Command::Picture << true << "" << false << back << "3=0";
         // At most 255 bytes are stored, a cut path would name another file: a Russian letter takes
         // one, a letter code page 1251 lacks two (UTF-8).
-        const QString latin = QStringLiteral("p");
         QTest::newRow("255 bytes")
-            << Command::Picture << QByteArray() << "/" + latin.repeated(250) + ".bmp"
-            << QByteArray() << false << none << QStringList{"apply", "picture shown", "apply"}
-            << false << Shipped(1, "<path>");
-        QTest::newRow("256 bytes")
-            << Command::Picture << QByteArray() << "/" + latin.repeated(251) + ".bmp"
-            << QByteArray() << false << QStringList{TooLong}
-            << QStringList{"picture shown", "apply"} << false << Shipped();
+            << Command::Picture << false << p250 << false << twice << "1=<path>";
+        QTest::newRow("256 bytes") << Command::Picture << false << "/p" + p250.mid(1) << false
+                                   << QStringList{TooLong} + back << "";
         QTest::newRow("255 Russian letters")
-            << Command::Picture << QByteArray() << "/" + QStringLiteral("ф").repeated(250) + ".bmp"
-            << QByteArray() << false << none << QStringList{"apply", "picture shown", "apply"}
-            << false << Shipped(1, "<path>");
+            << Command::Picture << false << "/" + QStringLiteral("ф").repeated(250) + ".bmp"
+            << false << twice << "1=<path>";
         QTest::newRow("131 letters in 257 bytes")
-            << Command::Picture << QByteArray() << "/" + QStringLiteral("ü").repeated(126) + ".bmp"
-            << QByteArray() << false << QStringList{TooLong}
-            << QStringList{"picture shown", "apply"} << false << Shipped();
+            << Command::Picture << false << "/" + QStringLiteral("ü").repeated(126) + ".bmp"
+            << false << QStringList{TooLong} + back << "";
         QTest::newRow("picture chosen, first rewrite fails: new path, mode as it was")
-            << Command::Picture << FillMode() << "в папке/фон.bmp" << QByteArray() << true
-            << QStringList{denied} << none << true << FillMode(1, "<path>");
+            << Command::Picture << true << "в папке/фон.bmp" << true << QStringList{denied, "open"}
+            << "1=<path>";
         QTest::newRow("picture cancelled, rewrite fails: picture shown, mode 0 in memory")
-            << Command::Picture << FillMode() << "" << QByteArray() << true << QStringList{denied}
-            << QStringList{"picture shown"} << true << Shipped();
-        QTest::newRow("Отмена") << Command::Leave << FillMode() << "" << QByteArray() << false
-                                << none << none << false << FillMode();
-        QTest::newRow("close box") << Command::CloseBox << FillMode() << "" << QByteArray() << false
-                                   << none << none << false << FillMode();
+            << Command::Picture << true << "" << true
+            << QStringList{denied, "picture shown", "open"} << "3=0";
+        QTest::newRow("Отмена") << Command::Leave << true << "" << false << QStringList() << "";
     }
 
     void commands()
     {
         QFETCH(Command, command);
-        QFETCH(QByteArray, settingsFile);
+        QFETCH(bool, fillMode);
         QFETCH(QString, input);
-        QFETCH(QByteArray, existing);
         QFETCH(bool, blocked);
-        QFETCH(QStringList, boxes);
-        QFETCH(QStringList, screen);
-        QFETCH(bool, open);
-        QFETCH(QByteArray, file);
+        QFETCH(QStringList, seen);
+        QFETCH(QString, changes);
 
         const StartDirectoryFixture start(ShippedStartDirectory());
-        if (!settingsFile.isEmpty()) {
-            start.WriteFile(QStringLiteral("Ortus00.ini"), settingsFile);
-        }
-        const QByteArray before = start.ReadFile(QStringLiteral("Ortus00.ini"));
-        Settings settings;
-        ReadSettings(settings);
-        QVERIFY(QDir(start.path()).mkdir(QStringLiteral("в папке")));
-        const QString path = input.startsWith('/') ? input : start.filePath(input);
-        if (!existing.isNull()) {
-            start.WriteFile(input, existing);
-        }
-        // A folder in place of the settings file makes every rewrite fail.
         const QString settingsPath = start.filePath(QStringLiteral("Ortus00.ini"));
+        QList<QByteArray> lines = start.ReadFile(QStringLiteral("Ortus00.ini")).split('\n');
+        lines[2] = fillMode ? "1\r" : "0\r";
+        start.WriteFile(QStringLiteral("Ortus00.ini"), lines.join('\n'));
+        const QByteArray before = lines.join('\n');
+        Settings settings;
+        QVERIFY_THROWS_NO_EXCEPTION(ReadSettings(settings));
+        QVERIFY(QDir(start.path()).mkdir(QStringLiteral("в папке")));
+        start.WriteFile(QStringLiteral("в папке/старый.txt"), "\r\nold\r\n");
+        const QString path = input.startsWith('/') ? input : start.filePath(input);
+        // A folder in place of the settings file makes every rewrite fail.
         QVERIFY(!blocked || (QFile::remove(settingsPath) && QDir().mkdir(settingsPath)));
         ScriptedDialogs dialogs;
         if (!input.isEmpty()) {
-            const bool colour = command == Command::Colour || command == Command::AnswerColour ||
-                                command == Command::Fill;
-            colour ? dialogs.QueueColour(input.toInt()) : dialogs.QueuePath(path);
+            command == Command::ResultsLog || command == Command::Picture
+                ? dialogs.QueuePath(path)
+                : dialogs.QueueColour(input.toInt());
         }
         RecordingView view;
         const std::string startDirectory = start.path().toStdString();
         TeacherCommands commands(settings, startDirectory, dialogs, view);
         TForm3 form3(commands, dialogs);
         form3.show();
-
-        const auto run = [&](const std::function<void()> &handler) {
-            RunGuarded(dialogs, handler);
-        };
-        switch (command) {
-        case Command::Colour:
-            run([&] { commands.ChooseColour(&Settings::SelectedAnswerColor); });
-            break;
-        case Command::AnswerColour:
-            run([&] { commands.ChooseColour(&Settings::AnswerColor); });
-            break;
-        case Command::ResultsLog:
-            run([&] { commands.ChooseResultsLog(); });
-            break;
-        case Command::Fill:
-            QTest::mouseClick(form3.SpeedButton1, Qt::LeftButton);
-            break;
-        case Command::Picture:
-            QTest::mouseClick(form3.SpeedButton2, Qt::LeftButton);
-            break;
-        case Command::Leave:
-        case Command::CloseBox:
-            // Escape is no way out.
-            QTest::keyClick(&form3, Qt::Key_Escape);
-            QVERIFY(form3.isVisible());
-            command == Command::Leave ? QTest::mouseClick(form3.SpeedButton3, Qt::LeftButton)
-                                      : void(form3.close());
-            break;
+        RunGuarded(dialogs, [&] {
+            if (command == Command::Colour || command == Command::AnswerColour) {
+                commands.ChooseColour(command == Command::Colour ? &Settings::SelectedAnswerColor
+                                                                 : &Settings::AnswerColor);
+            } else if (command == Command::ResultsLog) {
+                commands.ChooseResultsLog();
+            }
+        });
+        const std::array buttons{form3.SpeedButton1, form3.SpeedButton2, form3.SpeedButton3};
+        if (command >= Command::Fill) {
+            QTest::mouseClick(buttons[int(command) - int(Command::Fill)], Qt::LeftButton);
         }
 
         QStringList shown;
@@ -239,99 +179,95 @@ private slots:
                 shown.append(box.text);
             }
         }
-        QCOMPARE(shown, boxes);
-        QCOMPARE(view.calls, screen);
-        if (command >= Command::Fill) {
-            QCOMPARE(form3.isVisible(), open);
+        QCOMPARE(shown + view.calls +
+                     (form3.isVisible() && command >= Command::Fill ? QStringList{"open"}
+                                                                    : QStringList()),
+                 seen);
+        if (command == Command::ResultsLog && !input.isEmpty() && shown.isEmpty()) {
+            QCOMPARE(start.ReadFile(input), input.endsWith("старый.txt") ? "\r\nold\r\n" : "\r\n");
         }
-        if (command == Command::ResultsLog && !input.isEmpty() && boxes.isEmpty()) {
-            QCOMPARE(start.ReadFile(input), existing.isNull() ? QByteArray("\r\n") : existing);
-            // Stored in code page 1251, the path still names the chosen file.
-            const ResultRecord record{"name", "5", "5A", 1};
-            AppendResult(settings.ResultsLogPath, startDirectory, record);
-            QVERIFY(start.ReadFile(input).endsWith(ResultRecordBytes(record)));
+        const bool failed = blocked || !shown.isEmpty();
+        QVERIFY(!blocked || QDir().rmdir(settingsPath));
+        QVERIFY(blocked || !failed || start.ReadFile(QStringLiteral("Ortus00.ini")) == before);
+        if (failed) {
+            QVERIFY_THROWS_NO_EXCEPTION(commands.WriteIni());
         }
-        if (blocked) {
-            QVERIFY(QDir().rmdir(settingsPath));
-        } else if (!boxes.isEmpty()) {
-            QCOMPARE(start.ReadFile(QStringLiteral("Ortus00.ini")), before);
-        }
-        if (blocked || !boxes.isEmpty()) {
-            commands.WriteIni();
+        for (const QString &change : changes.split(' ', Qt::SkipEmptyParts)) {
+            lines[change.section('=', 0, 0).toInt() - 1] =
+                QByteArray::fromStdString(ToCp1251(change.section('=', 1)))
+                    .replace("<path>", QByteArray::fromStdString(StoredPath(path))) +
+                '\r';
         }
         // The dialog may have moved the current directory; the settings stay in the start one.
-        QCOMPARE(start.ReadFile(QStringLiteral("Ortus00.ini")),
-                 file.replace("<path>", QByteArray::fromStdString(StoredPath(path))));
+        QCOMPARE(start.ReadFile(QStringLiteral("Ortus00.ini")), lines.join('\n'));
     }
 
-    void colourDialogStartsFromTheLastConfirmedColour()
+    // The main window's colour dialog opens at the colour last confirmed in it; each
+    // background-choice window has a dialog of its own, black at every opening.
+    void colourDialogPresets()
     {
-        const StartDirectoryFixture start(ShippedStartDirectory());
+        const StartDirectoryFixture start;
         Settings settings;
         ScriptedDialogs dialogs;
         RecordingView view;
         const std::string startDirectory = start.path().toStdString();
         TeacherCommands commands(settings, startDirectory, dialogs, view);
         dialogs.QueueColour(clRed);
-        commands.ChooseColour(&Settings::QuestionColor);
-        commands.ChooseColour(&Settings::AnswerColor);
-        commands.ChooseColour(&Settings::QuestionColor);
-        // Each background-choice window has a dialog of its own, black at every opening.
-        TForm3(commands, dialogs).SpeedButton1Click();
-        QCOMPARE(dialogs.colourPresets(), (QList<TColor>{clBlack, clRed, clRed, clBlack}));
+        QVERIFY_THROWS_NO_EXCEPTION(commands.ChooseColour(&Settings::QuestionColor));
+        QVERIFY_THROWS_NO_EXCEPTION(commands.ChooseColour(&Settings::AnswerColor));
+        QVERIFY_THROWS_NO_EXCEPTION(TForm3(commands, dialogs).SpeedButton1Click());
+        QCOMPARE(dialogs.colourPresets(), (QList<TColor>{clBlack, clRed, clBlack}));
     }
 
-    // The real save dialog takes an existing log as it is: a question about replacing it would
-    // promise what the command does not do.
-    void saveDialogAsksNothingAboutAnExistingFile()
+    // F1: the controls and shortcuts in the help window, in the system's menu colours.
+    void helpWindow()
     {
-        const StartDirectoryFixture start(ShippedStartDirectory());
-        const QString existing = start.filePath(QStringLiteral("Results.txt"));
-        QStringList asked;
-        QTimer::singleShot(0, this, [&] {
-            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-            QVERIFY(dialog);
-            QTimer::singleShot(0, dialog, [&] {
-                if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                    asked.append(box->text());
-                    box->button(QMessageBox::Yes)->click();
-                }
-            });
-            dialog->selectFile(existing);
-            static_cast<QDialog *>(dialog)->accept();
-        });
-        QCOMPARE(QtDialogs().SaveFile(), std::optional<QString>(existing));
-        QCOMPARE(asked, QStringList());
-    }
+        // The menu and window-text system colours in colours of their own.
+        const auto restore = qScopeGuard(
+            [original = QApplication::palette()] { QApplication::setPalette(original); });
+        QPalette palette = QApplication::palette();
+        palette.setColor(QPalette::Window, QColor(1, 2, 3));
+        palette.setColor(QPalette::Text, QColor(4, 5, 6));
+        QApplication::setPalette(palette);
+        TForm2 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.windowTitle(), QStringLiteral("Помощь"));
+        QCOMPARE(form.size(), QSize(312, 180));
+        QCOMPARE(form.windowModality(), Qt::ApplicationModal);
+        QPlainTextEdit *memo = form.Memo1;
+        QCOMPARE(memo->geometry(), QRect(0, 0, 312, 180));
+        QVERIFY(memo->isReadOnly());
+        QCOMPARE(memo->palette().color(QPalette::Base), QColor(1, 2, 3));
+        QCOMPARE(memo->palette().color(QPalette::Text), QColor(4, 5, 6));
 
-    // The emblem shows through the background-choice window's buttons, which draw only their
-    // aqua captions, and a frame under the mouse.
-    void backgroundWindowShowsTheEmblem()
-    {
-        Settings settings;
-        ScriptedDialogs dialogs;
-        RecordingView view;
-        const std::string startDirectory;
-        TeacherCommands commands(settings, startDirectory, dialogs, view);
-        TForm3 form3(commands, dialogs);
-        form3.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form3));
-        const QImage emblem = DrawBackgroundChoiceEmblem();
-        const QImage shown = form3.grab().toImage();
-        const QPoint corner = form3.SpeedButton2->geometry().topLeft();
-        for (const QPoint point : {QPoint(96, 8), QPoint(20, 47), QPoint(155, 45), corner}) {
-            QCOMPARE(shown.pixel(point), emblem.pixel(point));
-        }
-        int aqua = 0;
-        for (int x = 50; x < 145; ++x) {
-            aqua += shown.pixel(x, corner.y() + 12) == qRgb(0, 255, 255) ? 1 : 0;
-        }
-        QVERIFY(aqua > 3);
+        // Ctrl+R belongs to the results log and is not listed.
+        const QStringList lines{
+            "Работа с программой:",
+            "  ответ на вопрос - нажать левую кнопку мыши ",
+            QString(32, ' ') + "в области ответа ",
+            "  завершение тестирования - нажать кнопку ",
+            "\"Завершить\"",
+            "  выход - закрыть окно",
+            "  ",
+            "  Ctrl+P - изменение фонового рисунка",
+            "  Ctrl+Q - изменение цвета вопросов",
+            "  Ctrl+A - изменение цвета ответов",
+            "  Ctrl+C - изменение цвета тени ответов",
+            "  Ctrl+I  - изменение цвета увеличенного ответа",
+            "  F1      - помощь (данное окно)",
+        };
+        QCOMPARE(memo->toPlainText().split('\n'), lines);
+        // Every line shows without scrolling; the blanks of line 3 put its words under the end of
+        // line 2, not onto a line of their own.
+        QTextCursor end(memo->document());
+        end.movePosition(QTextCursor::End);
+        QVERIFY(memo->cursorRect(end).bottom() < memo->viewport()->height());
+        QCOMPARE(memo->document()->findBlockByNumber(2).layout()->lineCount(), 1);
 
-        QTest::mouseMove(form3.SpeedButton2, QPoint(20, 12));
-        const QImage hovered = form3.grab().toImage();
-        QVERIFY(hovered.pixel(corner) != emblem.pixel(corner));
-        QCOMPARE(hovered.pixel(20, 47), emblem.pixel(20, 47));
+        // Only the close box closes it.
+        QTest::keyClick(memo, Qt::Key_Escape);
+        QVERIFY(form.isVisible());
     }
 };
 

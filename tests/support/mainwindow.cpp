@@ -46,12 +46,19 @@ void MainWindowFixture::StartTest(const QString &name, int grade, const QString 
     QTest::mouseClick(form->Button1, Qt::LeftButton);
 }
 
-void MainWindowFixture::Answer(bool right, Qt::MouseButton button)
+const BankQuestion *MainWindowFixture::QuestionOnScreen() const
 {
     const QuizState &quiz = form->Quiz();
-    const int question = quiz.Bank.QuestionOrder[quiz.CurrentPosition];
-    const int correct = ThreeQuestions()[static_cast<std::size_t>(question - 1)].correct;
-    const int n = right ? correct : (correct == 1 ? 2 : 1);
+    const std::size_t question = quiz.Bank.QuestionOrder[quiz.CurrentPosition];
+    const std::vector<BankQuestion> &questions = ThreeQuestions();
+    return question >= 1 && question <= questions.size() ? &questions[question - 1] : nullptr;
+}
+
+void MainWindowFixture::Answer(bool right, Qt::MouseButton button)
+{
+    const BankQuestion *question = QuestionOnScreen();
+    QVERIFY2(question != nullptr, "no question of the bank on screen");
+    const int n = right ? question->correct : (question->correct == 1 ? 2 : 1);
     QTest::mouseClick(form->AnswerLabels[static_cast<std::size_t>(n - 1)], button, {},
                       QPoint(20, 20));
 }

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+struct BankQuestion;
 class TForm1;
 
 // The main window over a scratch copy of the shipped start directory, with scripted dialogs.
@@ -24,6 +25,8 @@ public:
     // Dismisses the intro, fills the registration fields and presses "OK".
     void StartTest(const QString &name = QStringLiteral("Петров Пётр"), int grade = 0,
                    const QString &group = QStringLiteral("7А"));
+    // The question on screen, as ThreeQuestions() holds it; null when none of them is.
+    const BankQuestion *QuestionOnScreen() const;
     // Clicks the right answer, or a wrong one, to the question on screen.
     void Answer(bool right, Qt::MouseButton button = Qt::LeftButton);
     // Clicks the finish button and answers "Закончить тест?".
