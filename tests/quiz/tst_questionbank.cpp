@@ -63,15 +63,14 @@ class TestQuestionBank : public QObject {
 
 private:
     QTemporaryDir m_start;
-    QString m_previous;
+    QString m_previous = QDir::currentPath();
     std::mt19937 m_generator{20000};
 
     std::string StartDirectory() const { return m_start.path().toStdString(); }
 
-    std::string WriteBank(const QString &name, const QByteArray &bytes, const QString &folder = {})
+    std::string WriteBank(const QString &name, const QByteArray &bytes)
     {
-        return WriteFixtureFile(QDir(folder.isEmpty() ? m_start.path() : folder).filePath(name),
-                                bytes);
+        return WriteFixtureFile(m_start.filePath(name), bytes);
     }
 
     // Loads grade 5's bank holding the bytes: the message the program shows, or "" when it loads.
@@ -87,7 +86,6 @@ private:
     }
 
 private slots:
-    void initTestCase() { m_previous = QDir::currentPath(); }
     void cleanup()
     {
         QDir::setCurrent(m_previous);
