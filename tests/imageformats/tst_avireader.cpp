@@ -239,7 +239,9 @@ private slots:
         Put(file, "avih", 0, 0);
         Put(file, "strh", 20, scale);
         Put(file, "strh", 24, rate);
-        QCOMPARE(ReadAviClip(file).clip.value().FrameIntervalMs(), intervalMs);
+        AviClipResult result = ReadAviClip(file);
+        QVERIFY2(result.Ok(), qPrintable(result.error));
+        QCOMPARE(result.clip->FrameIntervalMs(), intervalMs);
     }
 
     // Three 100 x 100 frames: refused one byte or one frame short of the limits, before any is

@@ -107,8 +107,9 @@ private slots:
         QFETCH(QStringList, read);
 
         m_start->WriteFile(QStringLiteral("results.txt"), bytes);
-        const ResultsLog log =
-            ReadResultsLog(m_start->filePath(QStringLiteral("results.txt")).toStdString());
+        ResultsLog log;
+        QVERIFY_THROWS_NO_EXCEPTION(
+            log = ReadResultsLog(m_start->filePath(QStringLiteral("results.txt")).toStdString()));
         const QStringList described = Described(log);
         QVERIFY2(described.size() == read.size(), qPrintable(described.join(QLatin1Char('\n'))));
         for (qsizetype i = 0; i < read.size(); ++i) {
