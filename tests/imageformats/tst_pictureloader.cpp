@@ -17,6 +17,7 @@
 namespace {
 
 const QRgb Red = qRgb(255, 0, 0);
+const QRgb Green = qRgb(0, 255, 0);
 const QRgb Blue = qRgb(0, 0, 255);
 const QRgb White = qRgb(255, 255, 255);
 const QRgb Black = qRgb(0, 0, 0);
@@ -56,9 +57,9 @@ QByteArray RedGif(int screenWidth = 1, int screenHeight = 1)
     return gif;
 }
 
-// A file of the repository: pictures of other programs, and the fuzz corpus, whose metafiles are
-// 200 x 100 units, the left half red (the plain WMF without its frame), with a polygon and text, or
-// with a bitmap.
+// A file of the repository: pictures of other programs, the test pictures named after what they
+// hold, and the fuzz corpus, whose metafiles are 200 x 100 units, the left half red (the plain WMF
+// without its frame), with a polygon and text, or with a bitmap.
 QByteArray Source(const char *path)
 {
     QFile file(QStringLiteral(ORTUS_SOURCE_DIR "/") + QLatin1String(path));
@@ -116,37 +117,44 @@ private slots:
         QTest::newRow("png") << Saved(TwoColourImage(), "PNG") << QSize(20, 10) << halves;
         QTest::newRow("gif") << RedGif() << QSize(1, 1) << Pixels{{{0, 0}, Red}};
 
-        QTest::newRow("mono.pcx") << Source("fuzz/corpus/pcx/mono.pcx") << QSize(11, 4)
-                                  << Pixels{{{1, 0}, Black}, {{8, 1}, White}, {{3, 3}, White}};
-        for (const char *name : {"ega16.pcx", "packed16.pcx", "vga256.pcx", "rgb24.pcx"}) {
-            QTest::newRow(name) << Source(qPrintable(QStringLiteral("fuzz/corpus/pcx/") + name))
-                                << QSize(11, 4)
-                                << Pixels{{{1, 0}, PcxTopLeft},
-                                          {{8, 1}, PcxTopRight},
-                                          {{3, 3}, PcxBottom}};
-        }
+        // Files of the repository, named by their paths.
+        const auto file = [](const char *path, QSize size, const Pixels &pixels) {
+            QTest::newRow(path) << Source(path) << size << pixels;
+        };
+        file("fuzz/corpus/pcx/mono.pcx", {11, 4},
+             {{{1, 0}, Black}, {{8, 1}, White}, {{3, 3}, White}});
+        const Pixels pcx{{{1, 0}, PcxTopLeft}, {{8, 1}, PcxTopRight}, {{3, 3}, PcxBottom}};
+        file("fuzz/corpus/pcx/ega16.pcx", {11, 4}, pcx);
+        file("fuzz/corpus/pcx/packed16.pcx", {11, 4}, pcx);
+        file("fuzz/corpus/pcx/vga256.pcx", {11, 4}, pcx);
+        file("fuzz/corpus/pcx/rgb24.pcx", {11, 4}, pcx);
+        file("fuzz/corpus/pcx/rgb24-uncompressed.pcx", {11, 4}, pcx);
+        // Plane 0 gives the low bit of the colour index; of packed pixels the high half comes
+        // first; a run of length 0 is skipped; the window gives the size, not a position.
+        file("tests/data/pictures/two-planes.pcx", {4, 1},
+             {{{0, 0}, Black}, {{1, 0}, Red}, {{2, 0}, Green}, {{3, 0}, Blue}});
+        file("tests/data/pictures/packed16-odd-width.pcx", {3, 1},
+             {{{0, 0}, Green}, {{1, 0}, Red}, {{2, 0}, Black}});
+        const Pixels rgb{{{0, 0}, Red},   {{1, 0}, Green}, {{2, 0}, Blue},
+                         {{0, 1}, White}, {{1, 1}, Black}, {{2, 1}, White}};
+        file("tests/data/pictures/rgb24-empty-run.pcx", {3, 2}, rgb);
+        file("tests/data/pictures/rgb24-window-at-640-480.pcx", {3, 2}, rgb);
+        file("tests/data/pictures/rgb24-run-across-planes-and-lines.pcx", {3, 2},
+             {{{0, 0}, qRgb(0x7F, 0x7F, 0x7F)}, {{2, 1}, qRgb(0x7F, 0x7F, 0x7F)}});
 
         const Pixels leftHalf{{{40, 50}, Red}, {{160, 50}, White}};
-        QTest::newRow("wmf") << Source("fuzz/corpus/metafile/rectangle-placeable.wmf")
-                             << QSize(200, 100) << leftHalf;
+        file("fuzz/corpus/metafile/rectangle-placeable.wmf", {200, 100}, leftHalf);
         // Without the placeable header the drawing's own extent is the picture.
-        QTest::newRow("wmf without placeable header")
-            << Source("fuzz/corpus/metafile/rectangle-plain.wmf") << QSize()
-            << Pixels{{{0, 0}, Red}};
-        QTest::newRow("emf") << Source("fuzz/corpus/metafile/rectangle.emf") << QSize(200, 100)
-                             << leftHalf;
+        file("fuzz/corpus/metafile/rectangle-plain.wmf", {}, {{{0, 0}, Red}});
+        file("fuzz/corpus/metafile/rectangle.emf", {200, 100}, leftHalf);
         // A red triangle reaching into the right half, and a word of text.
         const Pixels triangle{{{40, 80}, Red}, {{170, 85}, Red}, {{120, 20}, White}};
-        QTest::newRow("wmf with a polygon and text")
-            << Source("fuzz/corpus/metafile/text-polygon.wmf") << QSize(200, 100) << triangle;
-        QTest::newRow("emf with a polygon and text")
-            << Source("fuzz/corpus/metafile/text-polygon.emf") << QSize(200, 100) << triangle;
+        file("fuzz/corpus/metafile/text-polygon.wmf", {200, 100}, triangle);
+        file("fuzz/corpus/metafile/text-polygon.emf", {200, 100}, triangle);
         // A bitmap, its left half blue, stretched into the right half.
         const Pixels bitmap{{{40, 50}, Red}, {{120, 50}, Blue}, {{180, 50}, Red}};
-        QTest::newRow("wmf with a bitmap")
-            << Source("fuzz/corpus/metafile/bitmap.wmf") << QSize(200, 100) << bitmap;
-        QTest::newRow("emf with a bitmap")
-            << Source("fuzz/corpus/metafile/bitmap.emf") << QSize(200, 100) << bitmap;
+        file("fuzz/corpus/metafile/bitmap.wmf", {200, 100}, bitmap);
+        file("fuzz/corpus/metafile/bitmap.emf", {200, 100}, bitmap);
     }
 
     void loadsEveryFormat()
@@ -172,36 +180,46 @@ private slots:
         }
     }
 
+    // Each loaded within limits of exactly its size and the bytes its decoding takes, refused one
+    // pixel or one byte short of them.
     void keepsToGivenLimits_data()
     {
         QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("bytes");
 
-        QTest::newRow("bmp") << Saved(TwoColourImage(), "BMP");
-        QTest::newRow("jpeg") << Saved(TwoColourImage(), "JPEG");
-        QTest::newRow("gif") << RedGif(20, 10);
+        QTest::newRow("bmp") << Saved(TwoColourImage(), "BMP") << QSize(20, 10) << 800;
+        QTest::newRow("jpeg") << Saved(TwoColourImage(), "JPEG") << QSize(20, 10) << 800;
+        QTest::newRow("gif") << RedGif(20, 10) << QSize(20, 10) << 800;
         QTest::newRow("bmp, 8-bit")
-            << Saved(TwoColourImage().convertToFormat(QImage::Format_Indexed8), "BMP");
+            << Saved(TwoColourImage().convertToFormat(QImage::Format_Indexed8), "BMP")
+            << QSize(20, 10) << 800;
+        // Lines padded to 6 bytes a plane are decoded whole.
+        QTest::newRow("pcx") << Source("tests/data/pictures/rgb24-lines-padded-to-6.pcx")
+                             << QSize(3, 2) << 36;
     }
 
-    // Each 20 x 10: loaded within limits of exactly that, refused one pixel short of them.
     void keepsToGivenLimits()
     {
         QFETCH(QByteArray, content);
-        const QByteArray path = Write("picture", content);
+        QFETCH(QSize, size);
+        QFETCH(int, bytes);
         const int qtAllocationLimit = QImageReader::allocationLimit();
 
         PictureLimits exact;
-        exact.maxSide = 20;
-        exact.maxPixels = 200;
-        exact.maxBytes = 800;
-        QCOMPARE(LoadPicture(path, 0, exact).size(), QSize(20, 10));
-
+        exact.maxSide = std::max(size.width(), size.height());
+        exact.maxPixels = size.width() * size.height();
+        exact.maxBytes = bytes;
+        QCOMPARE(DecodePicture(content, exact).size(), size);
         PictureLimits narrow = exact;
-        narrow.maxSide = 19;
-        QVERIFY(LoadPicture(path, 0, narrow).isNull());
+        narrow.maxSide -= 1;
         PictureLimits fewPixels = exact;
-        fewPixels.maxPixels = 199;
-        QVERIFY(LoadPicture(path, 0, fewPixels).isNull());
+        fewPixels.maxPixels -= 1;
+        PictureLimits fewBytes = exact;
+        fewBytes.maxBytes -= 1;
+        for (const PictureLimits &limits : {narrow, fewPixels, fewBytes}) {
+            QVERIFY(DecodePicture(content, limits).isNull());
+        }
         // Qt's bound is process-wide; a small one left behind would break later loads.
         QCOMPARE(QImageReader::allocationLimit(), qtAllocationLimit);
     }

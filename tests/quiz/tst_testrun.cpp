@@ -45,41 +45,37 @@ private slots:
         QTest::addColumn<int>("timeLeft");
         QTest::addColumn<bool>("recorded");
 
+        const auto row = [](const char *name, const QByteArray &bank, const QList<int> &answers,
+                            const char *steps, const QList<Outcome> &outcomes, int score,
+                            int timeLeft, bool recorded = true) {
+            QTest::newRow(name) << bank << answers << QString(steps) << outcomes << score
+                                << timeLeft << recorded;
+        };
         const QList<int> right{2, 1, 5};
-        QTest::newRow("last answer ends the test")
-            << Bank(600) << right << "aaa" << QList{GoesOn, GoesOn, Completed} << 3 << 600 << true;
-        QTest::newRow("all wrong scores 0") << Bank(600) << QList{1, 2, 4} << "aaa"
-                                            << QList{GoesOn, GoesOn, Completed} << 0 << 600 << true;
-        QTest::newRow("one wrong of three") << Bank(600) << QList{2, 2, 5} << "aaa"
-                                            << QList{GoesOn, GoesOn, Completed} << 2 << 600 << true;
-        QTest::newRow("nothing counts after the end")
-            << Bank(600) << right << "aaaatg"
-            << QList{GoesOn, GoesOn, Completed, Ignored, Ignored, Ignored} << 3 << 600 << true;
-        QTest::newRow("countdown reaches zero")
-            << Bank(2) << right << "att" << QList{GoesOn, GoesOn, TimedOut} << 1 << 0 << true;
-        QTest::newRow("countdown goes on under a cancelled question")
-            << Bank(60) << right << "tt" << QList{GoesOn, GoesOn} << 0 << 58 << true;
-        QTest::newRow("time limit 0 ends at the first tick")
-            << Bank(0) << right << "t" << QList{TimedOut} << 0 << -1 << true;
-        QTest::newRow("negative time limit ends at the first tick")
-            << Bank(-5) << right << "t" << QList{TimedOut} << 0 << -6 << true;
-        QTest::newRow("given up after one answer")
-            << Bank(600) << right << "ag" << QList{GoesOn, GivenUp} << 1 << 600 << true;
-        QTest::newRow("time-out while the question is open: the confirmation ends nothing")
-            << Bank(1) << right << "tg" << QList{TimedOut, Ignored} << 0 << 0 << true;
-        QTest::newRow("closing after giving up ends nothing")
-            << Bank(600) << right << "gg" << QList{GivenUp, Ignored} << 0 << 600 << true;
-        QTest::newRow("key byte naming no answer: question 2 always wrong")
-            << BankWithKey("g\x01l") << right << "aaa" << QList{GoesOn, GoesOn, Completed} << 2
-            << 600 << true;
-        QTest::newRow("key shorter than the bank: question 3 always wrong")
-            << BankWithKey("gg") << right << "aaa" << QList{GoesOn, GoesOn, Completed} << 2 << 600
-            << true;
+        row("last answer ends the test", Bank(600), right, "aaa", {GoesOn, GoesOn, Completed}, 3,
+            600);
+        row("all wrong scores 0", Bank(600), {1, 2, 4}, "aaa", {GoesOn, GoesOn, Completed}, 0, 600);
+        row("one wrong of three", Bank(600), {2, 2, 5}, "aaa", {GoesOn, GoesOn, Completed}, 2, 600);
+        row("nothing counts after the end", Bank(600), right, "aaaatg",
+            {GoesOn, GoesOn, Completed, Ignored, Ignored, Ignored}, 3, 600);
+        row("countdown reaches zero", Bank(2), right, "att", {GoesOn, GoesOn, TimedOut}, 1, 0);
+        row("countdown goes on under a cancelled question", Bank(60), right, "tt", {GoesOn, GoesOn},
+            0, 58);
+        row("time limit 0 ends at the first tick", Bank(0), right, "t", {TimedOut}, 0, -1);
+        row("negative time limit ends at the first tick", Bank(-5), right, "t", {TimedOut}, 0, -6);
+        row("given up after one answer", Bank(600), right, "ag", {GoesOn, GivenUp}, 1, 600);
+        row("time-out while the question is open: the confirmation ends nothing", Bank(1), right,
+            "tg", {TimedOut, Ignored}, 0, 0);
+        row("closing after giving up ends nothing", Bank(600), right, "gg", {GivenUp, Ignored}, 0,
+            600);
+        row("key byte naming no answer: question 2 always wrong", BankWithKey("g\x01l"), right,
+            "aaa", {GoesOn, GoesOn, Completed}, 2, 600);
+        row("key shorter than the bank: question 3 always wrong", BankWithKey("gg"), right, "aaa",
+            {GoesOn, GoesOn, Completed}, 2, 600);
         // A test whose bank did not load can only be given up, and it leaves no record.
-        QTest::newRow("missing bank") << QByteArray() << right << "atg"
-                                      << QList{Ignored, Ignored, GivenUp} << 0 << 0 << false;
-        QTest::newRow("no usable bank") << QByteArray("0 600\r\nx\r\n") << right << "atg"
-                                        << QList{Ignored, Ignored, GivenUp} << 0 << 0 << false;
+        row("missing bank", {}, right, "atg", {Ignored, Ignored, GivenUp}, 0, 0, false);
+        row("no usable bank", "0 600\r\nx\r\n", right, "atg", {Ignored, Ignored, GivenUp}, 0, 0,
+            false);
     }
 
     void endingsAndScoring()

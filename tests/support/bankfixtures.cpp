@@ -1,5 +1,7 @@
 #include "support/bankfixtures.h"
 
+#include "runtime/cp1251.h"
+
 #include <QtTest>
 
 #include <algorithm>
@@ -28,6 +30,25 @@ const std::vector<BankQuestion> &ThreeQuestions()
           QStringLiteral("Урал"), QStringLiteral("Лена")},
          5}};
     return questions;
+}
+
+QStringList DescribedBank(const QuestionBank &bank)
+{
+    QStringList described{QString::number(bank.TimeLeft) + " s"};
+    for (int i = 1; i <= bank.QuestionCount; ++i) {
+        QStringList answers;
+        for (int k = 1; k <= bank.AnswerCounts[i]; ++k) {
+            answers.append(FromCp1251(bank.AnswerTexts[i][k]));
+        }
+        int correct = MaxAnswers;
+        while (correct > 0 && !IsCorrectAnswer(bank, i, correct)) {
+            --correct;
+        }
+        described.append(QStringLiteral("%1: %2 = %3")
+                             .arg(FromCp1251(bank.QuestionTexts[i]), answers.join('|'))
+                             .arg(correct));
+    }
+    return described;
 }
 
 void CompareFindings(std::vector<BankFinding> findings, const QStringList &expected)

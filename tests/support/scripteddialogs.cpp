@@ -51,18 +51,17 @@ bool ScriptedDialogs::ChooseColour(ColourDialogState &state)
 
 std::optional<QString> ScriptedDialogs::OpenPicture()
 {
-    Open(Kind::OpenPicture, QString(), QString());
-    if (m_paths.isEmpty()) {
-        return std::nullopt;
-    }
-    const QString path = m_paths.takeFirst();
-    QDir::setCurrent(QFileInfo(path).absolutePath());
-    return path;
+    return TakePath(Kind::OpenPicture);
 }
 
 std::optional<QString> ScriptedDialogs::SaveFile()
 {
-    Open(Kind::SaveFile, QString(), QString());
+    return TakePath(Kind::SaveFile);
+}
+
+std::optional<QString> ScriptedDialogs::TakePath(Kind kind)
+{
+    Open(kind, QString(), QString());
     if (m_paths.isEmpty()) {
         return std::nullopt;
     }

@@ -43,6 +43,8 @@ public:
 
 private:
     void Open(Kind kind, const QString &caption, const QString &text);
+    // The next queued path, entering its folder as a file dialog does.
+    std::optional<QString> TakePath(Kind kind);
 
     QList<Shown> m_shown;
     QList<Answer> m_answers;

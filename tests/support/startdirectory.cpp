@@ -38,11 +38,7 @@ StartDirectoryFixture::~StartDirectoryFixture()
 
 void StartDirectoryFixture::WriteFile(const QString &name, const QByteArray &bytes) const
 {
-    QFile file(m_directory.filePath(name));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(bytes) != bytes.size()) {
-        throw std::runtime_error("cannot write a fixture file: " + name.toStdString());
-    }
+    WriteFixtureFile(m_directory.filePath(name), bytes);
 }
 
 QByteArray StartDirectoryFixture::ReadFile(const QString &name) const
