@@ -42,23 +42,6 @@ public:
     std::optional<QString> SaveFile() override { return std::nullopt; }
 };
 
-// Refuses every question of the teacher's window; errors go to the error output.
-class SilentTeacherDialogs : public TeacherDialogs {
-public:
-    void Error(const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    Unsaved AskUnsaved(const QString &) override { return Unsaved::Discard; }
-    std::optional<QString> ChooseFolder(const QString &) override { return std::nullopt; }
-    std::optional<QString> OpenFile(const QString &, const QString &, const QString &) override
-    {
-        return std::nullopt;
-    }
-    std::optional<QString> SaveFile(const QString &, const QString &, const QString &) override
-    {
-        return std::nullopt;
-    }
-    bool SetUpPrinter(QPrinter &) override { return false; }
-};
-
 bool Save(QWidget *widget, const QDir &folder, const QString &name)
 {
     QApplication::processEvents();
@@ -128,7 +111,7 @@ int main(int argc, char *argv[])
 
     // The window's size and position go to a scratch file, not to the user's configuration.
     const QTemporaryDir configuration;
-    SilentTeacherDialogs teacherDialogs;
+    UnattendedTeacherDialogs teacherDialogs;
     TeacherWindow teacher(&teacherDialogs, configuration.filePath(QStringLiteral("teacher.conf")));
     teacher.Banks->OpenStartDirectory(QDir::currentPath());
     teacher.resize(1200, 780);

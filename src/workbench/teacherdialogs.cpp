@@ -5,6 +5,8 @@
 #include <QPrintDialog>
 #include <QPushButton>
 
+#include <cstdio>
+
 namespace {
 
 const QString Title = QStringLiteral("Ортус 2000 — учитель");
@@ -65,4 +67,9 @@ bool QtTeacherDialogs::SetUpPrinter(QPrinter &printer)
 {
     QPrintDialog dialog(&printer, m_window);
     return dialog.exec() == QDialog::Accepted;
+}
+
+void UnattendedTeacherDialogs::Error(const QString &text)
+{
+    std::fprintf(stderr, "%s\n", qPrintable(text));
 }

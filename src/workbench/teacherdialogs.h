@@ -45,3 +45,21 @@ public:
 private:
     QWidget *m_window;
 };
+
+// Chooses no folder, file or printer, for runs with nobody at the screen (screenshots, tests):
+// errors go to the error output, unsaved edits are dropped.
+class UnattendedTeacherDialogs : public TeacherDialogs {
+public:
+    void Error(const QString &text) override;
+    Unsaved AskUnsaved(const QString &) override { return Unsaved::Discard; }
+    std::optional<QString> ChooseFolder(const QString &) override { return std::nullopt; }
+    std::optional<QString> OpenFile(const QString &, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+    std::optional<QString> SaveFile(const QString &, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+    bool SetUpPrinter(QPrinter &) override { return false; }
+};

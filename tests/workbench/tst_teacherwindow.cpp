@@ -31,23 +31,13 @@
 // The teacher's window, offscreen, on a copy of the shipped start directory.
 namespace {
 
-class TeacherScript : public TeacherDialogs {
+class TeacherScript : public UnattendedTeacherDialogs {
 public:
     void Error(const QString &text) override { errors.append(text); }
     Unsaved AskUnsaved(const QString &) override
     {
         return answers.isEmpty() ? Unsaved::Cancel : answers.takeFirst();
     }
-    std::optional<QString> ChooseFolder(const QString &) override { return std::nullopt; }
-    std::optional<QString> OpenFile(const QString &, const QString &, const QString &) override
-    {
-        return std::nullopt;
-    }
-    std::optional<QString> SaveFile(const QString &, const QString &, const QString &) override
-    {
-        return std::nullopt;
-    }
-    bool SetUpPrinter(QPrinter &) override { return false; }
 
     QStringList errors;
     QList<Unsaved> answers;
