@@ -2,9 +2,10 @@
 // start-up and peak memory against the smallest Qt Widgets program (probe_minimal), the answer
 // label's paint against a plain QLabel (bench_effectlabel), processor time at rest, the load
 // of a full bank, and the teacher's results tab on a log of 100,000 records against ortus-results
-// reading the same log. The program runs as probe_ortus, which starts it exactly as main does, the
-// tab as probe_results. Every program runs on Qt's offscreen platform, so that runs compare alike
-// on any machine.
+// reading the same log, and the peak memory the background loader spends on pictures it must
+// refuse. The program runs as probe_ortus, which starts it exactly as main does, the tab as
+// probe_results. Every program runs on Qt's offscreen platform, so that runs compare alike on any
+// machine.
 //
 // The smallest program shows one line of text in its window, as every window of the program
 // does. The same window left empty is measured too and shown for reference, without a verdict:
@@ -444,6 +445,37 @@ public:
         AddIdle("Results tab between appends, following the log", quietCpu / quietWall);
     }
 
+    // Pictures whose headers declare 60000 x 60000 pixels, and a 100 MB file of zeros: each in its
+    // own process, so that its peak resident set shows what that one load cost.
+    void RefusedPictures()
+    {
+        const fs::path zeros = m_root / "zeros.bmp";
+        std::ofstream(zeros, std::ios::binary).close();
+        // Sparse: no disk space is used and it reads as zeros.
+        fs::resize_file(zeros, std::uintmax_t{100} << 20);
+        std::vector<fs::path> pictures{zeros};
+        for (const auto &entry : fs::directory_iterator(ORTUS_REFUSED_PICTURES_DIR)) {
+            if (entry.path().filename().string().find("60000x60000") != std::string::npos) {
+                pictures.push_back(entry.path());
+            }
+        }
+        Progress("Refused pictures: " + std::to_string(pictures.size()) + " loads");
+        long worstKiB = 0;
+        for (const fs::path &picture : pictures) {
+            const std::string output = Run({"probe_picture", picture.string()}, m_root).output;
+            long grownKiB = 0;
+            if (std::sscanf(output.c_str(), "refused %ld", &grownKiB) != 1) {
+                throw BenchError("the loader did not refuse " + picture.string() + ": " + output);
+            }
+            worstKiB = std::max(worstKiB, grownKiB);
+        }
+        rows.push_back(
+            {"Refused background picture (100 MB of zeros, 60000 x 60000 declared): peak "
+             "memory growth, worst of " +
+                 std::to_string(pictures.size()),
+             Format("%.1f MiB", worstKiB / 1024.0), "—", "—", "< 50 MiB", worstKiB < 50 * 1024});
+    }
+
 private:
     // A school's years of tests: grades 5 to 11, three groups each, scores 0 to 20.
     static std::string ManyResults()
@@ -627,7 +659,8 @@ void PrintTable(const std::vector<Row> &rows)
                 "disturbs least. Results tab: median of %d runs from process start until the "
                 "table is painted with a log of %d records, against the whole run of "
                 "ortus-results on the same log; then %d records appended %.1f s apart, each "
-                "timed until its row is painted, and the processor time between them.\n",
+                "timed until its row is painted, and the processor time between them. Refused "
+                "pictures: the rise of the peak resident set during the load, one process each.\n",
                 StartRuns, ScriptRuns, IdleRuns, LogRuns, LogRecords, Appends,
                 std::chrono::duration<double>(AppendPause).count());
 }
@@ -649,6 +682,7 @@ int main(int argc, char **argv)
         report.Idle();
         report.BankLoad();
         report.ResultsLog();
+        report.RefusedPictures();
         std::fprintf(stderr, "Measured in %.0f s.\n\n",
                      std::chrono::duration<double>(Clock::now() - started).count());
         PrintTable(report.rows);

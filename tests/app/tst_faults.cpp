@@ -1,5 +1,4 @@
 #include "app/tform1.h"
-#include "imageformats/pictureloader.h"
 #include "quiz/resultslog.h"
 #include "runtime/cp1251.h"
 #include "support/mainwindow.h"
@@ -49,13 +48,6 @@ void Restore(const QDir &root, const Contents &entries)
     }
 }
 
-long PeakRssKiB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
 } // namespace
 
 // The world under the program broken while it runs: the user sees the error, nothing is left
@@ -93,35 +85,6 @@ private slots:
     void initTestCase() { std::signal(SIGXFSZ, SIG_IGN); }
     void init() { m_window = std::make_unique<MainWindowFixture>(); }
     void cleanup() { m_window.reset(); }
-
-    // First, while the process's peak memory is still close to what it uses.
-    void hugePictureIsRefusedCheaply_data()
-    {
-        QTest::addColumn<QString>("file"); // none: 100 MB of zeros
-        QTest::newRow("100 MB of zeros") << QString();
-        for (const char *type : {"bmp", "png", "jpg", "pcx"}) {
-            QTest::addRow("%s declaring 60000 x 60000", type)
-                << QStringLiteral(ORTUS_SOURCE_DIR "/fuzz/corpus/picture-refused/"
-                                                   "declares-60000x60000.") +
-                       type;
-        }
-    }
-
-    void hugePictureIsRefusedCheaply()
-    {
-        QFETCH(QString, file);
-        if (file.isEmpty()) {
-            file = m_window->start.filePath(QStringLiteral("zeros.bmp"));
-            WriteFixtureFile(file, {});
-            // Sparse: no disk space is used and it reads as zeros.
-            QVERIFY(QFile::resize(file, qint64{100} << 20));
-        }
-        const long before = PeakRssKiB();
-        QVERIFY(LoadPicture(QFile::encodeName(file), 0).isNull());
-        const long grown = PeakRssKiB() - before;
-        QVERIFY2(grown < 50 * 1024, qPrintable(QStringLiteral("peak grew by %1 KiB").arg(grown)));
-        QVERIFY(!LoadPicture("Fon.jpg", 0).isNull());
-    }
 
     void faultIsReportedAndRepairable_data()
     {
