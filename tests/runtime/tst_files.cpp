@@ -64,12 +64,6 @@ QByteArray Run(const std::string &path, const QString &steps)
     return said.join('|');
 }
 
-QByteArray Contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 // Text files as the program reads and writes them, and the current directory they resolve
@@ -102,8 +96,6 @@ private slots:
                                 << (after.isNull() ? before : after);
         };
 
-        row("CR LF", "a\r\nb\r\n", "rtstse", "a|b|end");
-        row("CR alone", "a\rb\r", "rtstse", "a|b|end");
         row("LF alone is a character", "a\nb\n", "rtse", "a\nb\n|end");
         row("LF CR", "a\n\rb", "rtste", "a\n|b|end");
         row("CR CR LF, line numbers", "a\r\r\nb", "rLtsLtsLtL", "1|a|2||3|b|3");
@@ -180,8 +172,9 @@ private slots:
             WriteFixtureFile(path, before);
         }
         QCOMPARE(Run(path.toStdString(), steps), said);
-        QCOMPARE(QFile::exists(path), !after.isNull());
-        QCOMPARE(Contents(path), after);
+        QFile file(path);
+        QCOMPARE(file.open(QIODevice::ReadOnly), !after.isNull());
+        QCOMPARE(file.isOpen() ? file.readAll() : QByteArray(), after);
     }
 
     void openFailures_data()
@@ -229,7 +222,6 @@ private slots:
         QTest::addColumn<QString>("current");
 
         const QString deep = QStringList(6, QString(50, QLatin1Char('d'))).join(QLatin1Char('/'));
-        QTest::newRow("a directory") << "sub" << true << "/sub";
         QTest::newRow("a path longer than 255 bytes") << deep << true << "/" + deep;
         QTest::newRow("missing or removed directory") << "missing" << false << "";
         QTest::newRow("a file") << "file" << false << "";
@@ -243,7 +235,6 @@ private slots:
         QFETCH(QString, current);
 
         QTemporaryDir place;
-        QVERIFY(QDir(place.path()).mkdir(QStringLiteral("sub")));
         QVERIFY(QDir(place.path()).mkpath(QStringList(6, QString(50, 'd')).join('/')));
         QVERIFY(QFile(place.filePath("file")).open(QIODevice::WriteOnly));
         QVERIFY(QDir::setCurrent(place.path()));

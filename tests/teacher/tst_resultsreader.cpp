@@ -127,7 +127,6 @@ private slots:
 
         QTest::newRow("just below 50 %") << 9 << 20 << "50,70,85" << 2 << "45";
         QTest::newRow("exactly 50 %") << 10 << 20 << "50,70,85" << 3 << "50";
-        QTest::newRow("exactly 70 %") << 14 << 20 << "50,70,85" << 4 << "70";
         QTest::newRow("84,6 % is not 85 %") << 11 << 13 << "50,70,85" << 4 << "84,6";
         QTest::newRow("exactly 85 %") << 17 << 20 << "50,70,85" << 5 << "85";
         QTest::newRow("two thirds is cut, not rounded") << 2 << 3 << "50,70,85" << 3 << "66,6";
