@@ -26,6 +26,14 @@ void Drag(CountingModel &m, Qt::MouseButtons buttons, Qt::KeyboardModifiers keys
     m.ButtonMove(buttons, keys, x, y, 142, 33);
 }
 
+// A pressed button dragged past its right edge with the given keys, and another button, held.
+template <Qt::KeyboardModifier keys, Qt::MouseButton other = Qt::NoButton>
+void Held(CountingModel &m)
+{
+    PressedButton(m);
+    Drag(m, Qt::LeftButton | other, keys, 143, 0);
+}
+
 QString Name(TColor colour)
 {
     static const QMap<TColor, QString> names{
@@ -85,8 +93,6 @@ void TestEffectLabelModel::rules_data()
     QTest::addColumn<Action>("action");
     QTest::addColumn<QString>("expected");
     // clang-format off
-    QTest::newRow("14 pt is 19 px") << Action([](CountingModel &m) { m.SetFontSize(14); })
-        << "font 19px 14pt grey";
     QTest::newRow("answer label") << Action([](CountingModel &m) { ApplyAnswerLabelForm(m); })
         << "style raised; highlight upleft 1 lime; scheme custom lime black grey; "
            "font 19px 14pt green; align centre";
@@ -177,26 +183,12 @@ void TestEffectLabelModel::rules_data()
                PressedButton(m); Drag(m, Qt::LeftButton, {}, -1, 0);
                Drag(m, Qt::LeftButton, {}, 0, 0); })
         << "style sunken button";
-    QTest::newRow("Meta held")
-        << Action([](CountingModel &m) {
-               PressedButton(m); Drag(m, Qt::LeftButton, Qt::MetaModifier, 143, 0); })
-        << "style raised button";
-    QTest::newRow("Shift held")
-        << Action([](CountingModel &m) {
-               PressedButton(m); Drag(m, Qt::LeftButton, Qt::ShiftModifier, 143, 0); })
-        << "style sunken button";
-    QTest::newRow("Ctrl held")
-        << Action([](CountingModel &m) {
-               PressedButton(m); Drag(m, Qt::LeftButton, Qt::ControlModifier, 143, 0); })
-        << "style sunken button";
-    QTest::newRow("Alt held")
-        << Action([](CountingModel &m) {
-               PressedButton(m); Drag(m, Qt::LeftButton, Qt::AltModifier, 143, 0); })
-        << "style sunken button";
+    QTest::newRow("Meta held") << Action(Held<Qt::MetaModifier>) << "style raised button";
+    QTest::newRow("Shift held") << Action(Held<Qt::ShiftModifier>) << "style sunken button";
+    QTest::newRow("Ctrl held") << Action(Held<Qt::ControlModifier>) << "style sunken button";
+    QTest::newRow("Alt held") << Action(Held<Qt::AltModifier>) << "style sunken button";
     QTest::newRow("two buttons held")
-        << Action([](CountingModel &m) {
-               PressedButton(m); Drag(m, Qt::LeftButton | Qt::RightButton, {}, 143, 0); })
-        << "style sunken button";
+        << Action(Held<Qt::NoModifier, Qt::RightButton>) << "style sunken button";
     QTest::newRow("no button held")
         << Action([](CountingModel &m) { m.SetAsButton(true); Drag(m, {}, {}, 50, 10); })
         << "style raised button";

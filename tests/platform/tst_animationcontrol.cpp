@@ -6,18 +6,13 @@
 
 namespace {
 
-const QList<QRgb> FrameColours = {qRgb(255, 0, 0),   qRgb(0, 255, 0),   qRgb(0, 0, 255),
-                                  qRgb(255, 255, 0), qRgb(0, 255, 255), qRgb(255, 0, 255)};
-
-// Six 4 x 2 frames, each one solid colour of FrameColours, 1.5 ms apart.
+// Six 4 x 2 frames, 1.5 ms apart.
 QByteArray SixFrameClip()
 {
-    std::vector<QImage> frames;
-    for (const QRgb colour : FrameColours) {
-        frames.emplace_back(4, 2, QImage::Format_RGB32);
-        frames.back().fill(colour);
-    }
-    return WriteAvi(frames, {.kind = AviFrameKind::Rgb24, .microSecondsPerFrame = 1500});
+    QImage frame(4, 2, QImage::Format_RGB32);
+    frame.fill(Qt::red);
+    return WriteAvi(std::vector<QImage>(6, frame),
+                    {.kind = AviFrameKind::Rgb24, .microSecondsPerFrame = 1500});
 }
 
 } // namespace
@@ -36,10 +31,8 @@ private slots:
         QTest::addColumn<QByteArray>("contents"); // of bad.avi; no file when null
 
         QTest::newRow("missing file") << QByteArray();
-        QTest::newRow("empty file") << QByteArray("");
         QTest::newRow("text file") << QByteArray("Ортус 2000\r\n");
         QTest::newRow("cut off") << SixFrameClip().left(300);
-        QTest::newRow("a picture, not a movie") << QByteArray("BM\x36\0\0\0", 6);
         QTest::newRow("a folder") << QByteArray("<folder>");
     }
 

