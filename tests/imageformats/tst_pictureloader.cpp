@@ -21,10 +21,6 @@ const QRgb Green = qRgb(0, 255, 0);
 const QRgb Blue = qRgb(0, 0, 255);
 const QRgb White = qRgb(255, 255, 255);
 const QRgb Black = qRgb(0, 0, 0);
-// The colours of the committed PCX pictures: top left, top right, bottom.
-const QRgb PcxTopLeft = qRgb(200, 0, 0);
-const QRgb PcxTopRight = qRgb(0, 0, 200);
-const QRgb PcxBottom = qRgb(0, 150, 0);
 
 // 20 x 10: the left half red, the right half blue.
 QImage TwoColourImage()
@@ -115,7 +111,9 @@ private slots:
         };
         file("fuzz/corpus/pcx/mono.pcx", {11, 4},
              {{{1, 0}, Black}, {{8, 1}, White}, {{3, 3}, White}});
-        const Pixels pcx{{{1, 0}, PcxTopLeft}, {{8, 1}, PcxTopRight}, {{3, 3}, PcxBottom}};
+        // The colours of the committed PCX pictures: top left, top right, bottom.
+        const Pixels pcx{
+            {{1, 0}, qRgb(200, 0, 0)}, {{8, 1}, qRgb(0, 0, 200)}, {{3, 3}, qRgb(0, 150, 0)}};
         file("fuzz/corpus/pcx/ega16.pcx", {11, 4}, pcx);
         file("fuzz/corpus/pcx/packed16.pcx", {11, 4}, pcx);
         file("fuzz/corpus/pcx/vga256.pcx", {11, 4}, pcx);

@@ -1,4 +1,3 @@
-#include "quiz/questionbank.h"
 #include "support/bankfixtures.h"
 #include "support/startdirectory.h"
 #include "teacher/bankcheck.h"
@@ -14,7 +13,6 @@
 
 #include <functional>
 #include <memory>
-#include <random>
 
 // The bank being edited, with no window: edits and their undo, the issues of the bank as it
 // stands, and what goes to and comes from the disk.
@@ -117,8 +115,6 @@ private slots:
             << Edit([](BankDocument &d) { d.RemoveQuestion(0); }) << "120 | " + q2;
         QTest::newRow("moved down")
             << Edit([](BankDocument &d) { d.MoveQuestion(0, 1); }) << "120 | " + q2 + " | Q1: a,+b";
-        QTest::newRow("moved up") << Edit([](BankDocument &d) { d.MoveQuestion(1, 0); })
-                                  << "120 | " + q2 + " | Q1: a,+b";
         QTest::newRow("source block pasted, no time line")
             << Edit([](BankDocument &d) { QCOMPARE(d.InsertSource(1, "Q3\n-d\n+e"), QString()); })
             << "120 | Q1: a,+b | Q3: d,+e | " + q2;
