@@ -1,5 +1,6 @@
 #include "app/tform1.h"
 #include "effectlabel/effectlabel.h"
+#include "runtime/cp1251.h"
 #include "support/logfixtures.h"
 #include "support/mainwindow.h"
 #include "support/scripteddialogs.h"
@@ -318,14 +319,18 @@ private slots:
     }
 
     // Qt Charts (GPL-3) and the EMF library (GPL-2 only) never share a process: the preview's EMF
-    // background (its content tells the format, not its name) is drawn by the helper.
+    // background, named in CP1251 as an editor on Windows saves it, is drawn by the helper.
     void emfBackgroundIsDrawnOutsideTheProcess()
     {
         qputenv("ORTUS_METAFILE_HELPER", ORTUS_METAFILE_HELPER_PATH);
         const StartDirectoryFixture start(ShippedStartDirectory());
         QFile emf(QStringLiteral(ORTUS_SOURCE_DIR "/fuzz/corpus/metafile/rectangle.emf"));
         QVERIFY(emf.open(QIODevice::ReadOnly));
-        start.WriteFile(QStringLiteral("Fon.jpg"), emf.readAll());
+        start.WriteFile(QStringLiteral("Фон.emf"), emf.readAll());
+        start.WriteFile(QStringLiteral("Ortus00.ini"),
+                        start.ReadFile(QStringLiteral("Ortus00.ini"))
+                            .replace("Fon.jpg", QByteArray::fromStdString(
+                                                    ToCp1251(QStringLiteral("Фон.emf")))));
         TeacherWindow window(&m_dialogs, GeometryFile());
         QVERIFY(window.Banks->OpenStartDirectory(start.path()));
         // The drawing's left half is red, stretched over the test window.
