@@ -346,7 +346,7 @@ public:
         Progress("Idle: " + std::to_string(IdleRuns) + " runs of 10 s in each mode, side by side");
         const fs::path registration = StartDirectory("idle-registration");
         const fs::path test = StartDirectory("idle-test");
-        WriteBank(test / "Vop5.dat", FullBank(3600));
+        WriteWhole(test / "Vop5.dat", FullBank(3600));
         std::vector<double> registrationShares, testShares;
         for (int run = 0; run < IdleRuns; ++run) {
             Child inRegistration = Spawn({"probe_ortus", "idle-registration"}, registration);
@@ -363,7 +363,7 @@ public:
         Progress("Bank load: ReadTest of 50 questions with 5 answers");
         const fs::path directory = m_root / "bank";
         fs::create_directory(directory);
-        WriteBank(directory / "Vop5.dat", FullBank(600));
+        WriteWhole(directory / "Vop5.dat", FullBank(600));
         benchmark::RegisterBenchmark("BM_ReadTest",
                                      [directory](benchmark::State &state) {
                                          QuestionBank bank;
@@ -394,7 +394,7 @@ public:
                  "ortus-results, " +
                  std::to_string(LogRuns) + " alternating runs");
         const fs::path directory = StartDirectory("results");
-        WriteBank(directory / "Results.txt", ManyResults());
+        WriteWhole(directory / "Results.txt", ManyResults());
         const std::vector<std::string> tool{ORTUS_RESULTS_TOOL, "Results.txt"};
         Run(tool, directory);
         Run({"probe_results", "0"}, directory);
@@ -450,7 +450,7 @@ public:
     void RefusedPictures()
     {
         const fs::path zeros = m_root / "zeros.bmp";
-        std::ofstream(zeros, std::ios::binary).close();
+        WriteWhole(zeros, {});
         // Sparse: no disk space is used and it reads as zeros.
         fs::resize_file(zeros, std::uintmax_t{100} << 20);
         std::vector<fs::path> pictures{zeros};
@@ -458,6 +458,9 @@ public:
             if (entry.path().filename().string().find("60000x60000") != std::string::npos) {
                 pictures.push_back(entry.path());
             }
+        }
+        if (pictures.size() < 2) {
+            throw BenchError("no huge pictures in " ORTUS_REFUSED_PICTURES_DIR);
         }
         Progress("Refused pictures: " + std::to_string(pictures.size()) + " loads");
         long worstKiB = 0;
@@ -544,7 +547,7 @@ private:
         return directory;
     }
 
-    static void WriteBank(const fs::path &path, const std::string &bytes)
+    static void WriteWhole(const fs::path &path, const std::string &bytes)
     {
         std::ofstream file(path, std::ios::binary | std::ios::trunc);
         file << bytes;
