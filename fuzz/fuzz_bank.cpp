@@ -8,6 +8,7 @@
 #include "quiz/questionbank.h"
 #include "runtime/ioerror.h"
 #include "runtime/textfile.h"
+#include "teacher/bankfindings.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -60,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     Require(PendingIoCode() == 0);
     for (const BankScanReach reach : {BankScanReach::WholeText, BankScanReach::EveryLine}) {
-        const BankScan scan = ScanBank(ScratchPath(), reach);
+        const BankScan scan = ScanBankForTeacher(
+            ScratchPath(), std::string(reinterpret_cast<const char *>(data), size), reach);
         Require(scan.questions.size() <= size + 1);
         Require(PendingIoCode() == 0);
     }

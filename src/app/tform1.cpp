@@ -1,14 +1,13 @@
 #include "app/tform1.h"
 
-#include "effectlabel/answerlabelform.h"
+#include "app/commandmenu.h"
 #include "effectlabel/effectlabel.h"
-#include "imageformats/pictureloader.h"
 #include "platform/animationcontrol.h"
 #include "platform/handlerguard.h"
+#include "platform/pixelfont.h"
 #include "platform/statuspanels.h"
 #include "platform/stretchedimage.h"
 #include "platform/windowplacement.h"
-#include "quiz/resultslog.h"
 #include "quiz/testrun.h"
 #include "runtime/cp1251.h"
 #include "runtime/textfile.h"
@@ -16,6 +15,7 @@
 #include "settings/programicon.h"
 #include "settings/tform2.h"
 #include "settings/tform3.h"
+#include "testscreen/testscreen.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,7 +24,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -38,7 +37,6 @@ constexpr int RegistrationClientWidth = 600;
 constexpr int RegistrationClientHeight = 350;
 constexpr int TestWidth = 800;
 constexpr int TestHeight = 600;
-constexpr int StatusBarHeight = 19;
 constexpr int IntroHeight = 231;
 constexpr int TitleBoxHeight = 101;
 
@@ -46,21 +44,6 @@ const Qt::WindowFlags RegistrationFlags = Qt::Window | Qt::CustomizeWindowHint |
                                           Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
 const Qt::WindowFlags TestFlags = Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
-
-QFont PixelFont(const QString &family, int pixelHeight, bool bold)
-{
-    QFont font(family);
-    font.setPixelSize(pixelHeight);
-    font.setBold(bold);
-    return font;
-}
-
-void SetTextColour(QWidget *widget, QPalette::ColorRole role, const QColor &colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(role, colour);
-    widget->setPalette(palette);
-}
 
 bool IsEnterKey(int key)
 {
@@ -82,8 +65,6 @@ TForm1::TForm1(Dialogs &dialogs, QWidget *parent)
     : QWidget(parent, RegistrationFlags), m_dialogs(dialogs),
       m_commands(m_settings, m_run.State().StartDirectory, dialogs, *this)
 {
-    // The program's texts are laid out for these faces; Liberation Sans has their metrics.
-    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Ортус 2000 - Регистрация"));
     setFixedSize(RegistrationClientWidth, RegistrationClientHeight);
@@ -100,12 +81,11 @@ TForm1::~TForm1() = default;
 
 void TForm1::CreateControls()
 {
-    Image1 = new StretchedImage(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    connect(Image1, &StretchedImage::MouseMove, this,
+    Screen = new TestScreen(this);
+    Image1 = Screen->Image1;
+    StatusBar1 = Screen->StatusBar1;
+    connect(Screen, &TestScreen::BackgroundMouseMove, this,
             [this] { Guard([this] { Image1MouseMove(); }); });
-
-    StatusBar1 = new StatusPanels({150, 50}, this);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
@@ -120,15 +100,7 @@ void TForm1::CreateHiddenControls()
     if (Button1 != nullptr) {
         return;
     }
-    Label1 = new QLabel(this);
-    Label1->setGeometry(5, 5, 590, 80);
-    Label1->setFont(PixelFont(QStringLiteral("Times New Roman"), 21, true));
-    Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    Label1->setWordWrap(true);
-    Label1->setTextFormat(Qt::PlainText);
-    Label1->hide();
-
-    CreateAnswerLabels();
+    ConnectTestScreen();
     CreateRegistrationControls();
     setTabOrder(Edit1, ComboBox1);
     setTabOrder(ComboBox1, Edit3);
@@ -152,10 +124,9 @@ std::array<QWidget *, 7> TForm1::RegistrationControls() const
 
 void TForm1::RestoreStackingOrder()
 {
+    // The test screen's own controls do not overlap the registration captions.
     const std::initializer_list<QWidget *> bottomToTop = {
-        Image1,       Label1, EffectLabel1, EffectLabel2, EffectLabel3, EffectLabel4,
-        EffectLabel5, Label2, Label3,       Label4,       SpeedButton1, StatusBar1,
-        Edit1,        Edit3,  ComboBox1,    Button1,      Animate1,     Memo1};
+        Screen, Label2, Label3, Label4, Edit1, Edit3, ComboBox1, Button1, Animate1, Memo1};
     for (QWidget *control : bottomToTop) {
         if (control != nullptr) {
             control->raise();
@@ -177,22 +148,15 @@ void TForm1::FinishStart()
 
 void TForm1::CreatePopupMenu()
 {
-    PopupMenu1 = new QMenu(this);
+    PopupMenu1 = new CommandMenu(this);
     const auto addItem = [this](const QString &caption, const QKeySequence &shortcut,
                                 void (TForm1::*handler)()) {
-        QAction *item = PopupMenu1->addAction(caption);
-        item->setShortcut(shortcut);
-        // The window's key filter runs the items, ahead of the focused control.
-        item->setShortcutContext(Qt::WidgetShortcut);
-        connect(item, &QAction::triggered, this, [this, handler] {
-            if (m_commandRunning) {
-                return;
-            }
-            m_commandRunning = true;
-            Guard([this, handler] { (this->*handler)(); });
-            m_commandRunning = false;
+        return PopupMenu1->AddCommand(caption, shortcut, [this, handler] {
+            Guard([this, handler] {
+                MakeStartDirectoryCurrent();
+                (this->*handler)();
+            });
         });
-        return item;
     };
     N1 = addItem(QStringLiteral("Фоновый рисунок..."), QKeySequence(Qt::CTRL | Qt::Key_P),
                  &TForm1::N1Click);
@@ -213,35 +177,27 @@ void TForm1::CreatePopupMenu()
     qApp->installEventFilter(this);
 }
 
-bool TForm1::RunShortcut(const QKeyEvent &event)
+void TForm1::ConnectTestScreen()
 {
-    const QKeySequence pressed(event.keyCombination());
-    for (QAction *item : PopupMenu1->actions()) {
-        if (!item->isSeparator() && item->shortcut() == pressed) {
-            item->trigger();
-            return true;
-        }
-    }
-    return false;
-}
-
-void TForm1::CreateAnswerLabels()
-{
-    const std::array<int, 5> tops{110, 185, 260, 335, 410};
-    for (std::size_t n = 0; n < AnswerLabels.size(); ++n) {
-        auto *label = new TEffectLabel(this);
-        label->setObjectName(QStringLiteral("EffectLabel%1").arg(n + 1));
-        label->setGeometry(1, tops[n], 790, 65);
-        ApplyAnswerLabelForm(*label);
-        label->hide();
-        AnswerLabels[n] = label;
-        ConnectAnswerLabel(static_cast<int>(n) + 1);
-    }
+    Screen->CreateTestControls();
+    Label1 = Screen->Label1;
+    SpeedButton1 = Screen->SpeedButton1;
+    AnswerLabels = Screen->AnswerLabels;
     EffectLabel1 = AnswerLabels[0];
     EffectLabel2 = AnswerLabels[1];
     EffectLabel3 = AnswerLabels[2];
     EffectLabel4 = AnswerLabels[3];
     EffectLabel5 = AnswerLabels[4];
+    connect(Screen, &TestScreen::AnswerMouseMove, this,
+            [this](int n) { Guard([this, n] { EffectLabelMouseMove(n); }); });
+    connect(Screen, &TestScreen::AnswerMouseDown, this, [this](int n, Qt::MouseButton button) {
+        Guard([this, n, button] { EffectLabelMouseDown(n, button); });
+    });
+    connect(Screen, &TestScreen::AnswerMouseUp, this, [this](int n, Qt::MouseButton button) {
+        Guard([this, n, button] { EffectLabelMouseUp(n, button); });
+    });
+    connect(Screen, &TestScreen::FinishClicked, this,
+            [this] { Guard([this] { Button2Click(); }); });
 }
 
 void TForm1::CreateRegistrationControls()
@@ -258,19 +214,6 @@ void TForm1::CreateRegistrationControls()
     Label2 = makeCaption(61, QStringLiteral("Ф.И.О.:"));
     Label3 = makeCaption(101, QStringLiteral("Класс:"));
     Label4 = makeCaption(141, QStringLiteral("ЮГП:"));
-
-    SpeedButton1 = new QToolButton(this);
-    SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
-    SpeedButton1->setAutoRaise(true);
-    SpeedButton1->setFocusPolicy(Qt::NoFocus);
-    SpeedButton1->setGeometry(725, 550, 75, 25);
-    SpeedButton1->setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11, true));
-    SpeedButton1->setText(QStringLiteral("Завершить"));
-    SpeedButton1->setToolTip(QStringLiteral("Завершение тестирования"));
-    SetTextColour(SpeedButton1, QPalette::ButtonText, ToQColor(clRed));
-    SpeedButton1->hide();
-    connect(SpeedButton1, &QToolButton::clicked, this,
-            [this] { Guard([this] { Button2Click(); }); });
 
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
@@ -315,10 +258,8 @@ void TForm1::CreateIntro()
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setFont(PixelFont(QStringLiteral("Arial"), 64, true));
-    QPalette palette = Memo1->palette();
-    palette.setColor(QPalette::Base, Qt::black);
-    palette.setColor(QPalette::Text, ToQColor(clRed));
-    Memo1->setPalette(palette);
+    SetPaletteColour(Memo1, QPalette::Base, Qt::black);
+    SetPaletteColour(Memo1, QPalette::Text, ToQColor(clRed));
     Memo1->setPlainText(QStringLiteral("    Ортус 2000"));
     Memo1->setToolTip(
         QStringLiteral("Для того, чтобы начать работать с программой нажмите кнопку мыши"));
@@ -328,18 +269,17 @@ void TForm1::CreateIntro()
 void TForm1::AlignControls()
 {
     int top = 0;
-    int bottom = height();
+    int bottom = height() - TestScreen::StatusBarHeight;
     if (Animate1 && Animate1->isVisibleTo(this)) {
         Animate1->setGeometry(0, top, width(), IntroHeight);
         top += IntroHeight;
     }
-    StatusBar1->setGeometry(0, bottom - StatusBarHeight, width(), StatusBarHeight);
-    bottom -= StatusBarHeight;
     if (Memo1 && Memo1->isVisibleTo(this)) {
         Memo1->setGeometry(0, bottom - TitleBoxHeight, width(), TitleBoxHeight);
         bottom -= TitleBoxHeight;
     }
-    Image1->setGeometry(0, top, width(), std::max(0, bottom - top));
+    Screen->setGeometry(rect());
+    Screen->LayOut(top, bottom);
 }
 
 void TForm1::Guard(const std::function<void()> &handler)
@@ -347,17 +287,9 @@ void TForm1::Guard(const std::function<void()> &handler)
     RunGuarded(m_dialogs, handler);
 }
 
-void TForm1::ConnectAnswerLabel(int n)
+void TForm1::MakeStartDirectoryCurrent()
 {
-    TEffectLabel *label = AnswerLabels[static_cast<std::size_t>(n - 1)];
-    connect(label, &TEffectLabel::MouseMove, this,
-            [this, n] { Guard([this, n] { EffectLabelMouseMove(n); }); });
-    connect(label, &TEffectLabel::MouseDown, this, [this, n](Qt::MouseButton button) {
-        Guard([this, n, button] { EffectLabelMouseDown(n, button); });
-    });
-    connect(label, &TEffectLabel::MouseUp, this, [this, n](Qt::MouseButton button) {
-        Guard([this, n, button] { EffectLabelMouseUp(n, button); });
-    });
+    SetCurrentDirectory(Quiz().StartDirectory);
 }
 
 void TForm1::FormCreate()
@@ -387,25 +319,16 @@ void TForm1::FormShow()
 void TForm1::ApplyAppearance()
 {
     CreateHiddenControls();
-    // The picture shown goes first, so that it and the new one never take memory together.
-    Image1->SetPicture(QImage());
-    Image1->SetPicture(LoadPicture(
-        QByteArray::fromStdString(FileSystemPath(m_settings.BackgroundPicturePath, EntryExists)),
-        0));
-    const QColor questionColour = ToQColor(m_settings.QuestionColor);
-    for (QLabel *label : {Label1, Label2, Label3, Label4}) {
-        SetTextColour(label, QPalette::WindowText, questionColour);
+    Screen->LoadBackground(m_settings.BackgroundPicturePath, {});
+    Screen->ApplyColours(m_settings);
+    for (QLabel *label : {Label2, Label3, Label4}) {
+        SetPaletteColour(label, QPalette::WindowText, ToQColor(m_settings.QuestionColor));
     }
-    for (TEffectLabel *label : AnswerLabels) {
-        label->SetColourHighlight(m_settings.SelectedAnswerColor);
-        label->SetFontColor(m_settings.AnswerColor);
-    }
-    SetTextColour(SpeedButton1, QPalette::ButtonText, ToQColor(m_settings.AnswerColor));
 }
 
 void TForm1::SetWindowColour(TColor colour)
 {
-    SetTextColour(this, QPalette::Window, ToQColor(colour));
+    SetPaletteColour(this, QPalette::Window, ToQColor(colour));
     setAutoFillBackground(true);
 }
 
@@ -416,7 +339,7 @@ void TForm1::ShowBackgroundPicture(bool shown)
 
 void TForm1::SetFinishButtonColour(TColor colour)
 {
-    SetTextColour(SpeedButton1, QPalette::ButtonText, ToQColor(colour));
+    SetPaletteColour(SpeedButton1, QPalette::ButtonText, ToQColor(colour));
 }
 
 void TForm1::N2Click()
@@ -500,7 +423,8 @@ void TForm1::Button1Click()
     m_run.Begin(RegistrationText(name), static_cast<std::uint8_t>(ComboBox1->currentIndex()),
                 RegistrationText(group));
     SwitchToTestMode();
-    m_run.ReadTest();
+    MakeStartDirectoryCurrent();
+    m_run.ReadTest({});
     Layout();
     WriteVopr();
     Timer1->start();
@@ -509,24 +433,12 @@ void TForm1::Button1Click()
 void TForm1::Layout()
 {
     m_run.Layout();
-    StatusBar1->SetPanelText(0, QStringLiteral("Время: %1").arg(Quiz().Bank.TimeLeft));
+    Screen->ShowTimeLeft(m_run.TimeLeft());
 }
 
 void TForm1::WriteVopr()
 {
-    const QuizState &quiz = Quiz();
-    const auto q = static_cast<std::size_t>(m_run.CurrentQuestion());
-    Label1->setText(FromCp1251(quiz.Bank.QuestionTexts[q]));
-    StatusBar1->SetPanelText(1, QStringLiteral("Вопрос: %1").arg(quiz.CurrentPosition));
-    for (int n = 1; n <= MaxAnswers; ++n) {
-        TEffectLabel *label = AnswerLabels[static_cast<std::size_t>(n - 1)];
-        if (n <= m_run.AnswerCount()) {
-            label->show();
-            label->SetCaption(FromCp1251(quiz.Bank.AnswerTexts[q][static_cast<std::size_t>(n)]));
-        } else {
-            label->hide();
-        }
-    }
+    Screen->ShowPage(m_run.Page());
 }
 
 void TForm1::CheckOtv(int n)
@@ -542,18 +454,24 @@ void TForm1::Timer1Timer()
 {
     const TestRun::Outcome outcome = m_run.Tick();
     if (outcome != TestRun::Outcome::Ignored) {
-        StatusBar1->SetPanelText(0, QStringLiteral("Время: %1").arg(Quiz().Bank.TimeLeft));
+        Screen->ShowTimeLeft(m_run.TimeLeft());
     }
     EndTest(outcome);
 }
 
 void TForm1::Button2Click()
 {
+    ConfirmedEnd(TestEnding::FinishedEarly);
+}
+
+bool TForm1::ConfirmedEnd(TestEnding how)
+{
     if (m_dialogs.Confirmation(QStringLiteral("Закончить тест?")) != Dialogs::Answer::Ok) {
-        return;
+        return false;
     }
     // The countdown may have ended the test while the question was open: then this ends nothing.
-    EndTest(m_run.GiveUp());
+    EndTest(m_run.GiveUp(how));
+    return true;
 }
 
 void TForm1::EndTest(TestRun::Outcome outcome)
@@ -570,46 +488,34 @@ void TForm1::EndTest(TestRun::Outcome outcome)
 
 void TForm1::Result()
 {
-    Label1->setText(QStringLiteral("Ваш результат в баллах: %1").arg(Quiz().Score));
+    Screen->ShowResult(Quiz().Score);
     ReturnToRegistrationMode();
-    if (const std::optional<ResultRecord> record = m_run.Record()) {
-        AppendResult(m_settings.ResultsLogPath, Quiz().StartDirectory, *record);
-    }
+    MakeStartDirectoryCurrent();
+    m_run.AppendRecord(m_settings.ResultsLogPath, {});
     ComboBox1->setCurrentIndex(Quiz().PupilGrade);
 }
 
 void TForm1::EffectLabelMouseMove(int n)
 {
-    TEffectLabel *hovered = AnswerLabels[static_cast<std::size_t>(n - 1)];
-    hovered->SetFontSize(18);
-    hovered->SetFontColor(m_settings.EnlargedAnswerColor);
-    for (int i = 1; i <= m_run.AnswerCount(); ++i) {
-        if (i != n) {
-            AnswerLabels[static_cast<std::size_t>(i - 1)]->SetFontSize(14);
-            AnswerLabels[static_cast<std::size_t>(i - 1)]->SetFontColor(m_settings.AnswerColor);
-        }
-    }
+    Screen->HoverAnswer(n);
 }
 
 void TForm1::Image1MouseMove()
 {
-    for (int i = 1; i <= m_run.AnswerCount(); ++i) {
-        AnswerLabels[static_cast<std::size_t>(i - 1)]->SetFontSize(14);
-        AnswerLabels[static_cast<std::size_t>(i - 1)]->SetFontColor(m_settings.AnswerColor);
-    }
+    Screen->RestAnswers();
 }
 
 void TForm1::EffectLabelMouseDown(int n, Qt::MouseButton button)
 {
     if (IsCountingButton(button, m_settings.BothMouseButtons)) {
-        AnswerLabels[static_cast<std::size_t>(n - 1)]->SetEffectStyle(esNone);
+        Screen->PressAnswer(n);
     }
 }
 
 void TForm1::EffectLabelMouseUp(int n, Qt::MouseButton button)
 {
     if (IsCountingButton(button, m_settings.BothMouseButtons)) {
-        AnswerLabels[static_cast<std::size_t>(n - 1)]->SetEffectStyle(esRaised);
+        Screen->ReleaseAnswer(n);
         CheckOtv(n);
     }
 }
@@ -619,13 +525,11 @@ void TForm1::SwitchToTestMode()
     Button1->hide();
     Edit1->hide();
     ComboBox1->hide();
-    Label1->resize(790, Label1->height());
     Label2->hide();
     Label3->hide();
     Label4->hide();
     Edit3->hide();
-    Label1->show();
-    SpeedButton1->show();
+    Screen->ShowTestControls(true);
     hide();
     Quiz().RegistrationLeft = x();
     Quiz().RegistrationTop = y();
@@ -640,16 +544,11 @@ void TForm1::SwitchToTestMode()
 
 void TForm1::ReturnToRegistrationMode()
 {
-    for (TEffectLabel *label : AnswerLabels) {
-        label->hide();
-    }
-    SpeedButton1->hide();
-    Label1->resize(590, Label1->height());
+    Screen->ShowTestControls(false);
     for (QWidget *control : RegistrationControls()) {
         control->show();
     }
-    StatusBar1->SetPanelText(0, QString());
-    StatusBar1->SetPanelText(1, QString());
+    Screen->ClearStatus();
     hide();
     setFixedSize(RegistrationClientWidth, RegistrationClientHeight);
     setWindowFlags(RegistrationFlags);
@@ -665,13 +564,7 @@ void TForm1::FormClose(bool &canClose)
         canClose = true;
         return;
     }
-    canClose = false;
-    if (m_dialogs.Confirmation(QStringLiteral("Закончить тест?")) != Dialogs::Answer::Ok) {
-        return;
-    }
-    // The countdown may have ended the test while the question was open; it is not ended twice.
-    EndTest(m_run.GiveUp());
-    canClose = true;
+    canClose = ConfirmedEnd(TestEnding::WindowClosed);
 }
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
@@ -683,7 +576,7 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
     // command takes them itself, so no command can start twice.
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         static_cast<QWidget *>(watched)->window() == this &&
-        RunShortcut(*static_cast<QKeyEvent *>(event))) {
+        PopupMenu1->RunShortcut(*static_cast<QKeyEvent *>(event))) {
         return true;
     }
     if (event->type() == QEvent::KeyPress) {

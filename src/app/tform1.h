@@ -12,8 +12,8 @@
 #include <functional>
 
 class AnimationControl;
+class CommandMenu;
 class QAction;
-class QMenu;
 class Dialogs;
 class QComboBox;
 class QKeyEvent;
@@ -26,6 +26,7 @@ class QToolButton;
 class StatusPanels;
 class StretchedImage;
 class TEffectLabel;
+class TestScreen;
 
 // The main window: registration mode (intro, then the three fields) and test mode (a question,
 // up to five answers, the finish button and the countdown). It shows what the test run and the
@@ -37,7 +38,9 @@ public:
     explicit TForm1(Dialogs &dialogs, QWidget *parent = nullptr);
     ~TForm1() override;
 
-    // Controls in their stacking order, bottom to top.
+    // Controls in their stacking order, bottom to top. The test mode's own (the background, the
+    // question, the answers, the finish button and the status bar) are those of its screen.
+    TestScreen *Screen = nullptr;
     StretchedImage *Image1 = nullptr;
     QLabel *Label1 = nullptr;
     TEffectLabel *EffectLabel1 = nullptr;
@@ -59,7 +62,7 @@ public:
     QTimer *Timer1 = nullptr;
 
     // The teacher's commands: a popup menu that is never shown; its items act by their shortcuts.
-    QMenu *PopupMenu1 = nullptr;
+    CommandMenu *PopupMenu1 = nullptr;
     QAction *N1 = nullptr;
     QAction *N2 = nullptr;
     QAction *N3 = nullptr;
@@ -141,25 +144,26 @@ private:
     void RestoreStackingOrder();
     // The captions and fields of the registration mode, shown together.
     std::array<QWidget *, 7> RegistrationControls() const;
-    void CreateAnswerLabels();
+    void ConnectTestScreen();
     void CreateRegistrationControls();
     void CreateIntro();
     void CreatePopupMenu();
-    // Runs the command whose shortcut the key press is; false when it is none.
-    bool RunShortcut(const QKeyEvent &event);
     // Lays out the controls aligned to the top and bottom edges and gives the rest to Image1.
     void AlignControls();
     void Guard(const std::function<void()> &handler);
-    void ConnectAnswerLabel(int n);
+    // The quiz opens its files by their bare names in the start directory, made current again
+    // first: a file dialog may have moved the current directory since.
+    void MakeStartDirectoryCurrent();
     // Stops the countdown, announces the ending and shows the result; nothing when the outcome
     // ends no test.
     void EndTest(TestRun::Outcome outcome);
+    // Asks "Закончить тест?" and ends the test on "OK"; false when the test goes on.
+    bool ConfirmedEnd(TestEnding how);
 
     Dialogs &m_dialogs;
     TestRun m_run;
     Settings m_settings;
     TeacherCommands m_commands;
-    bool m_commandRunning = false;
     bool m_startFinished = false;
     bool m_finishStartQueued = false;
 };

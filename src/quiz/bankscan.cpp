@@ -4,12 +4,9 @@
 #include "runtime/ioerror.h"
 #include "runtime/textfile.h"
 
-#include <QStringDecoder>
-
 #include <algorithm>
 #include <deque>
 #include <limits>
-#include <memory>
 #include <optional>
 
 namespace {
@@ -21,33 +18,9 @@ constexpr std::size_t AnswerCapacity = MaxAnswers;
 // How the program's message names the bank: most point at a line, a few speak of the whole file.
 enum class Naming { AtLine, FileSentence, FileColon };
 
-bool IsBlank(const std::string &text)
-{
-    return text.find_first_not_of(" \t") == std::string::npos;
-}
+} // namespace
 
-std::string Trimmed(const std::string &text)
-{
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-// Texts saved from a UTF-8 editor: Cyrillic would show as pairs of wrong letters.
-bool LooksLikeUtf8(const std::string &text)
-{
-    if (std::all_of(text.begin(), text.end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-        return false;
-    }
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-    [[maybe_unused]] const QString decoded = decoder.decode(QByteArray::fromStdString(text));
-    return !decoder.hasError();
-}
-
-QString MoreThanFiveAnswers(int number, int questionLine)
+QString MoreThanFiveAnswersMessage(int number, int questionLine)
 {
     return QStringLiteral("у вопроса %1 (строка %2) больше пяти ответов; возможно, после его "
                           "ответов пропущена строка «#».")
@@ -55,26 +28,27 @@ QString MoreThanFiveAnswers(int number, int questionLine)
         .arg(questionLine);
 }
 
-QString EndedInQuestion(int number, int questionLine)
+QString EndedInQuestionMessage(int number, int questionLine)
 {
     return QStringLiteral("кончился, а у вопроса %1 (строка %2) нет завершающей строки «#».")
         .arg(number)
         .arg(questionLine);
 }
 
+namespace {
+
 // Reads the bank with the program's statements (ReadNumber, ReadText, SkipLine on a TextFile) and
 // notes each rule a line breaks. Reading as the program, it stops where the program would.
 class BankScanner {
 public:
-    BankScanner(const std::string &fileName, BankScanReach reach)
+    BankScanner(const std::string &fileName, std::string bytes, BankScanReach reach)
         : m_fileName(fileName), m_file(fileName), m_reach(reach)
     {
+        m_file.OpenBytesForReading(std::move(bytes));
     }
 
     BankScan Scan()
     {
-        m_file.OpenForReading();
-        CheckIo();
         ScanHeader();
         if (Reading()) {
             if (std::optional<BankLine> key = ReadLine()) {
@@ -82,10 +56,6 @@ public:
                 m_scan.keyRead = true;
             }
             ScanQuestions();
-        }
-        if (m_reach != BankScanReach::AsTheProgram) {
-            CheckQuestions();
-            CheckKey();
         }
         m_file.CloseFile();
         CheckIo();
@@ -218,7 +188,7 @@ private:
             if (!line) {
                 if (counted) {
                     TextEnded(question.text.number, Naming::FileSentence,
-                              EndedInQuestion(number, question.text.number));
+                              EndedInQuestionMessage(number, question.text.number));
                 }
                 return;
             }
@@ -229,7 +199,7 @@ private:
             question.answers.push_back(*line);
             if (counted && question.answers.size() == AnswerCapacity + 1) {
                 Refuse(line->number, Naming::AtLine,
-                       MoreThanFiveAnswers(number, question.text.number));
+                       MoreThanFiveAnswersMessage(number, question.text.number));
             }
         }
     }
@@ -263,143 +233,6 @@ private:
                 QStringLiteral("в строке есть символ LF без CR: программа не начнёт с него новую "
                                "строку, а оставит перенос внутри текста. Если здесь две строки, "
                                "сохраните файл с концами строк CR LF."));
-        }
-    }
-
-    // Blank lines after the last question are never read and are no question.
-    void DropTrailingBlankQuestions()
-    {
-        const auto blank = [](const ScannedQuestion &question) {
-            return IsBlank(question.text.text) &&
-                   std::all_of(question.answers.begin(), question.answers.end(),
-                               [](const BankLine &line) { return IsBlank(line.text); });
-        };
-        while (!m_scan.questions.empty() && !Counted(static_cast<int>(m_scan.questions.size())) &&
-               blank(m_scan.questions.back())) {
-            m_scan.questions.pop_back();
-        }
-    }
-
-    void CheckQuestions()
-    {
-        DropTrailingBlankQuestions();
-        bool utf8Reported = false;
-        for (std::size_t n = 0; n < m_scan.questions.size(); ++n) {
-            const ScannedQuestion &question = m_scan.questions[n];
-            const int number = static_cast<int>(n) + 1;
-            CheckQuestionLine(question.text);
-            if (!question.answers.empty() && question.answers.front().text == AnswersEnd) {
-                Report(question.answers.front().number,
-                       QStringLiteral("сразу за вопросом стоит «#»: программа примет её за первый "
-                                      "ответ, и ответы вопроса продолжатся до следующей «#»."));
-            }
-            for (const BankLine &answer : question.answers) {
-                CheckBlanksAroundEnd(answer);
-            }
-            // Counted questions had these noted while they were read.
-            if (!Counted(number) && question.answers.size() > AnswerCapacity) {
-                Refuse(question.answers[AnswerCapacity].number, Naming::AtLine,
-                       MoreThanFiveAnswers(number, question.text.number), false);
-            }
-            if (!Counted(number) && !question.closed) {
-                Refuse(question.text.number, Naming::FileSentence,
-                       EndedInQuestion(number, question.text.number), false);
-            }
-            if (!utf8Reported) {
-                utf8Reported = ReportUtf8(question);
-            }
-        }
-        const int found = static_cast<int>(m_scan.questions.size());
-        if (m_countValid && found > m_scan.count) {
-            Report(m_scan.questions[static_cast<std::size_t>(m_scan.count)].text.number,
-                   QStringLiteral("в заголовке указано вопросов: %1, а в файле их %2: с этой "
-                                  "строки программа ничего не прочтёт.")
-                       .arg(m_scan.count)
-                       .arg(found));
-        }
-    }
-
-    void CheckQuestionLine(const BankLine &line)
-    {
-        if (line.text == AnswersEnd) {
-            Report(line.number, QStringLiteral("лишняя строка «#»: программа примет её за текст "
-                                               "вопроса."));
-        } else if (IsBlank(line.text)) {
-            Report(line.number,
-                   QStringLiteral("пустая строка на месте текста вопроса: между вопросами не "
-                                  "должно быть пустых строк, программа примет её за вопрос."));
-        } else {
-            CheckBlanksAroundEnd(line);
-        }
-    }
-
-    void CheckBlanksAroundEnd(const BankLine &line)
-    {
-        if (line.text != AnswersEnd && Trimmed(line.text) == AnswersEnd) {
-            Report(line.number, QStringLiteral("в строке «%1» вокруг «#» есть пробелы: программа "
-                                               "примет её за текст, а не за конец ответов.")
-                                    .arg(FromCp1251(line.text)));
-        }
-    }
-
-    bool ReportUtf8(const ScannedQuestion &question)
-    {
-        std::vector<BankLine> texts{question.text};
-        texts.insert(texts.end(), question.answers.begin(), question.answers.end());
-        for (const BankLine &line : texts) {
-            if (LooksLikeUtf8(line.text)) {
-                Report(line.number,
-                       QStringLiteral("текст записан в UTF-8, а программа читает Windows-1251: "
-                                      "на экране будут не те буквы. Сохраните файл в "
-                                      "Windows-1251."));
-                return true;
-            }
-        }
-        return false;
-    }
-
-    // The key rule is IsCorrectAnswer's: a key byte must name one of its question's answers.
-    void CheckKey()
-    {
-        if (!m_scan.keyRead) {
-            return;
-        }
-        const BankLine &key = m_scan.key;
-        const int found = static_cast<int>(m_scan.questions.size());
-        const int keyed = m_countValid ? m_scan.count : std::min(found, MaxQuestions);
-        const int keyLength = static_cast<int>(key.text.size());
-        if (keyLength < keyed) {
-            Report(key.number,
-                   QStringLiteral("ключ короче числа вопросов (символов в нём: %1, вопросов: %2): "
-                                  "на вопросы после %1-го нельзя ответить верно.")
-                       .arg(keyLength)
-                       .arg(keyed));
-        }
-        auto bank = std::make_unique<QuestionBank>();
-        bank->AnswerKey = key.text;
-        const int checked = std::min({keyed, keyLength, found});
-        for (int i = 1; i <= checked; ++i) {
-            const ScannedQuestion &question = m_scan.questions[static_cast<std::size_t>(i - 1)];
-            const int answers =
-                std::min(static_cast<int>(question.answers.size()), static_cast<int>(MaxAnswers));
-            bool named = false;
-            for (int k = 1; k <= answers; ++k) {
-                named = named || IsCorrectAnswer(*bank, i, k);
-            }
-            if (!named && answers > 0) {
-                const int value = static_cast<unsigned char>(key.text[i - 1]);
-                const QString needed = answers == 1 ? QStringLiteral("нужен байт %1").arg(101 + i)
-                                                    : QStringLiteral("нужен байт от %1 до %2")
-                                                          .arg(101 + i)
-                                                          .arg(100 + i + answers);
-                Report(key.number,
-                       QStringLiteral("символ %1 ключа (байт %2) не указывает ни на один ответ "
-                                      "вопроса %1 (строка %3): верного ответа у него нет; %4.")
-                           .arg(i)
-                           .arg(value)
-                           .arg(question.text.number)
-                           .arg(needed));
-            }
         }
     }
 
@@ -478,7 +311,12 @@ private:
 
 BankScan ScanBank(const std::string &fileName, BankScanReach reach)
 {
-    return BankScanner(fileName, reach).Scan();
+    return ScanBankBytes(fileName, ReadFileBytes(fileName, BankByteLimit), reach);
+}
+
+BankScan ScanBankBytes(const std::string &fileName, std::string bytes, BankScanReach reach)
+{
+    return BankScanner(fileName, std::move(bytes), reach).Scan();
 }
 
 void TakeBank(const BankScan &scan, QuestionBank &bank)

@@ -55,10 +55,19 @@ struct BankScan {
     std::string refusal;
 };
 
-// Reads the bank through TextFile with the program's own statements, so lines and texts are what
-// the program sees. Raises EInOutError when the file cannot be opened or read; a header that is no
-// number is a finding.
+// A bank is read whole before it is scanned; a file longer than this is read as far as this.
+inline constexpr std::size_t BankByteLimit = 16 * 1024 * 1024;
+
+// Reads the bank with TextFile's own statements, so lines and texts are what the program sees.
+// Raises EInOutError when the file cannot be opened or read; a header that is no number is a
+// finding.
 BankScan ScanBank(const std::string &fileName, BankScanReach reach);
+// The same over the file's bytes, already read; fileName only names the bank in messages.
+BankScan ScanBankBytes(const std::string &fileName, std::string bytes, BankScanReach reach);
+
+// Findings that both the reading and the teacher's checks make.
+QString MoreThanFiveAnswersMessage(int number, int questionLine);
+QString EndedInQuestionMessage(int number, int questionLine);
 
 // Stores what the scan read into the bank as the program's load stores it, then raises the
 // refusal, if any: EInOutError or BankFormatError.

@@ -1,13 +1,8 @@
 #include "quiz/questionbank.h"
 
 #include "quiz/bankscan.h"
-#include "runtime/workingdirectory.h"
 
-namespace {
-
-// Fills positions 1..QuestionCount with a random permutation by drawing numbers until one comes
-// that has not been drawn yet.
-void Shuffle(QuestionBank &bank, std::mt19937 &generator)
+void ShuffleQuestions(QuestionBank &bank, std::mt19937 &generator)
 {
     std::array<bool, MaxQuestions + 1> drawn{};
     std::uniform_int_distribution<int> draw(0, bank.QuestionCount - 1);
@@ -21,19 +16,10 @@ void Shuffle(QuestionBank &bank, std::mt19937 &generator)
     }
 }
 
-} // namespace
-
-void ReadTest(QuestionBank &bank, std::uint8_t pupilGrade, const std::string &startDirectory,
-              std::mt19937 &generator)
-{
-    SetCurrentDirectory(startDirectory);
-    LoadBank(bank, BankFileNames.at(pupilGrade), generator);
-}
-
 void LoadBank(QuestionBank &bank, const std::string &fileName, std::mt19937 &generator)
 {
     TakeBank(ScanBank(fileName, BankScanReach::AsTheProgram), bank);
-    Shuffle(bank, generator);
+    ShuffleQuestions(bank, generator);
 }
 
 bool IsCorrectAnswer(const QuestionBank &bank, int question, int answer)

@@ -35,15 +35,15 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Loads the bank of the grade from startDirectory into bank and shuffles its asking order with the
-// generator. Raises EInOutError when the file cannot be opened or read (the bank stays as it was),
-// and EInOutError 106 or BankFormatError for a bank the program cannot ask (the bank then holds
-// what was read before the fault).
-void ReadTest(QuestionBank &bank, std::uint8_t pupilGrade, const std::string &startDirectory,
-              std::mt19937 &generator);
-
-// ReadTest without the return to the start directory: the bank file named as given.
+// Loads the bank file into bank and shuffles its asking order with the generator. Raises
+// EInOutError when the file cannot be opened or read (the bank stays as it was), and EInOutError
+// 106 or BankFormatError for a bank the program cannot ask (the bank then holds what was read
+// before the fault).
 void LoadBank(QuestionBank &bank, const std::string &fileName, std::mt19937 &generator);
+
+// Positions 1..QuestionCount get a uniformly random order of the questions: each position draws
+// numbers until one comes that has not been drawn yet.
+void ShuffleQuestions(QuestionBank &bank, std::mt19937 &generator);
 
 // The key rule: key byte i holds 100 + i + the correct answer's number. A question beyond the key
 // has no correct answer.

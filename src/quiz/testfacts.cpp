@@ -4,8 +4,8 @@
 
 std::string ShortHash(std::string_view bytes)
 {
-    const QByteArray digest = QCryptographicHash::hash(
-        QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())),
-        QCryptographicHash::Sha256);
+    const QByteArray digest =
+        QCryptographicHash::hash(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())),
+                                 QCryptographicHash::Sha256);
     return digest.toHex().left(12).toStdString();
 }

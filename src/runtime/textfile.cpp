@@ -217,6 +217,8 @@ void TextFile::ReleaseHandle()
     }
     m_handle = -1;
     m_mode = Mode::Closed;
+    m_fromBytes = false;
+    m_bytes.clear();
 }
 
 void TextFile::Open(Mode mode, int handle)
@@ -243,6 +245,15 @@ void TextFile::OpenForReading()
     if (handle >= 0) {
         Open(Mode::Reading, handle);
     }
+}
+
+void TextFile::OpenBytesForReading(std::string bytes)
+{
+    CloseBeforeOpening();
+    Open(Mode::Reading, -1);
+    m_bytes = std::move(bytes);
+    m_bytesTaken = 0;
+    m_fromBytes = true;
 }
 
 void TextFile::OpenForRewriting()
@@ -312,6 +323,10 @@ void TextFile::CloseFile()
     if (m_mode == Mode::Writing && !WriteOut()) {
         return;
     }
+    if (m_fromBytes) {
+        ReleaseHandle();
+        return;
+    }
     const int result = ::close(m_handle);
     const int error = errno;
     m_handle = -1;
@@ -329,9 +344,15 @@ int TextFile::PeekChar()
     }
     if (m_position >= m_end) {
         ssize_t count = -1;
-        do {
-            count = ::read(m_handle, m_buffer.data(), m_buffer.size());
-        } while (count < 0 && errno == EINTR);
+        if (m_fromBytes) {
+            count =
+                static_cast<ssize_t>(m_bytes.copy(m_buffer.data(), m_buffer.size(), m_bytesTaken));
+            m_bytesTaken += static_cast<std::size_t>(count);
+        } else {
+            do {
+                count = ::read(m_handle, m_buffer.data(), m_buffer.size());
+            } while (count < 0 && errno == EINTR);
+        }
         m_position = 0;
         if (count > 0) {
             m_end = static_cast<std::size_t>(count);
@@ -476,6 +497,31 @@ bool TextFile::WriteOut()
     }
     m_position = 0;
     return written;
+}
+
+std::string ReadFileBytes(const std::string &name, std::size_t limit)
+{
+    const int handle = OpenHandle(name.substr(0, TextFile::MaxNameLength), O_RDONLY, F_RDLCK);
+    CheckIo();
+    std::string bytes;
+    std::array<char, TextFile::ReadChunkSize> chunk{};
+    while (bytes.size() < limit) {
+        const ssize_t count =
+            ::read(handle, chunk.data(), std::min(chunk.size(), limit - bytes.size()));
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            Fail(IoCodeFromErrno(errno));
+        }
+        if (count <= 0) {
+            break;
+        }
+        bytes.append(chunk.data(), static_cast<std::size_t>(count));
+    }
+    ::close(handle);
+    CheckIo();
+    return bytes;
 }
 
 bool EntryExists(const std::string &name)

@@ -38,6 +38,9 @@ public:
     Mode CurrentMode() const { return m_mode; }
 
     void OpenForReading();
+    // Reads bytes already in memory as if they were the file's: the same lines, marks and
+    // numbers, and no file is touched.
+    void OpenBytesForReading(std::string bytes);
     void OpenForRewriting();
     void OpenForAppending();
     void CloseFile();
@@ -75,6 +78,10 @@ private:
     std::string m_name;
     Mode m_mode = Mode::Closed;
     int m_handle = -1;
+    // The bytes read when the text comes from memory rather than from a handle.
+    std::string m_bytes;
+    std::size_t m_bytesTaken = 0;
+    bool m_fromBytes = false;
     // Writing uses the first BufferSize bytes, reading all of it.
     std::array<char, ReadChunkSize> m_buffer{};
     std::size_t m_position = 0;
@@ -84,6 +91,10 @@ private:
 
 // The Windows error code that stands for a system error number (ENOENT gives 2, ENOSPC 112 …).
 int IoCodeFromErrno(int error);
+
+// The whole file, or its first `limit` bytes, read under the readers' shared lock. A failure
+// raises EInOutError with the code an open for reading would store.
+std::string ReadFileBytes(const std::string &name, std::size_t limit);
 
 // True when an entry of that name exists, of any kind (file, directory, dangling link …).
 bool EntryExists(const std::string &name);

@@ -21,3 +21,11 @@ bool SetCurrentDirectory(const std::string &directory)
 {
     return ::chdir(directory.c_str()) == 0;
 }
+
+std::string InDirectory(const std::string &directory, const std::string &name)
+{
+    if (directory.empty() || name.starts_with('/')) {
+        return name;
+    }
+    return directory.ends_with('/') ? directory + name : directory + '/' + name;
+}

@@ -3,8 +3,7 @@
 #include "quiz/bankscan.h"
 #include "runtime/cp1251.h"
 #include "runtime/textfile.h"
-
-#include <QFile>
+#include "teacher/bankfindings.h"
 
 #include <algorithm>
 #include <memory>
@@ -19,11 +18,7 @@ void SortByLine(std::vector<BankFinding> &findings)
 
 QByteArray FileBytes(const std::string &fileName)
 {
-    QFile file(QString::fromLocal8Bit(fileName));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return file.readAll();
+    return QByteArray::fromStdString(ReadFileBytes(fileName, BankByteLimit));
 }
 
 // The end-of-text mark stops the reader wherever it stands; only one after the last line, with
@@ -50,7 +45,7 @@ void CheckEndOfTextMark(const QByteArray &bytes, std::vector<BankFinding> &findi
 // Every finding of the whole text, in line order.
 BankScan ScanWholeBank(const std::string &fileName, const QByteArray &bytes)
 {
-    BankScan scan = ScanBank(fileName, BankScanReach::WholeText);
+    BankScan scan = ScanBankForTeacher(fileName, bytes.toStdString(), BankScanReach::WholeText);
     CheckEndOfTextMark(bytes, scan.findings);
     SortByLine(scan.findings);
     return scan;

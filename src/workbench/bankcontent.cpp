@@ -5,6 +5,7 @@
 #include "runtime/cp1251.h"
 #include "runtime/textfile.h"
 #include "teacher/bankcheck.h"
+#include "teacher/bankfindings.h"
 
 #include <QStringList>
 
@@ -145,7 +146,8 @@ std::vector<BankIssue> FindBankIssues(const BankSource &bank)
 
 ReadBank ReadBankAsFarAsPossible(const std::string &fileName)
 {
-    const BankScan scan = ScanBank(fileName, BankScanReach::EveryLine);
+    const BankScan scan = ScanBankForTeacher(fileName, ReadFileBytes(fileName, BankByteLimit),
+                                             BankScanReach::EveryLine);
     ReadBank read;
     read.bank.timeLimitSeconds = scan.timeLimit;
     const bool countValid = scan.count >= 1 && scan.count <= MaxQuestions;

@@ -6,19 +6,15 @@
 #include <QImage>
 #include <QWidget>
 
-#include <array>
 #include <memory>
+#include <string>
 
-class QLabel;
-class QToolButton;
-class StatusPanels;
-class StretchedImage;
 class TEffectLabel;
+class TestScreen;
 
-// A question as the pupil will see it: the test window's 800 x 600 layout built from the
-// program's own controls (the question label, the answers as effect labels in the answer form,
-// the finish button, the status bar) over the background of the settings, drawn scaled to fit.
-// The pointer over an answer enlarges it as in the test.
+// A question as the pupil will see it: the quiz's own test screen at its 800 x 600 layout, over
+// the background and in the colours of the settings, drawn scaled to fit. The pointer over an
+// answer enlarges it as in the test.
 class QuestionPreview : public QWidget {
     Q_OBJECT
 public:
@@ -28,12 +24,13 @@ public:
     explicit QuestionPreview(QWidget *parent = nullptr);
     ~QuestionPreview() override;
 
-    // The background (picture paths resolve against the current directory) and the colours.
-    void SetAppearance(const Settings &settings);
+    // The background and the colours; a relative picture path is taken from startDirectory (the
+    // current directory when it is empty), perhaps in CP1251, as the quiz reads it.
+    void SetAppearance(const Settings &settings, const std::string &startDirectory = {});
     void ShowQuestion(const BankQuestion &question, int position, int timeLimitSeconds);
     // The test window as drawn, unscaled.
     QImage StageImage();
-    TEffectLabel *AnswerLabel(int n) const { return m_answers.at(static_cast<std::size_t>(n)); }
+    TEffectLabel *AnswerLabel(int n) const;
 
     QSize sizeHint() const override { return {StageWidth / 2, StageHeight / 2}; }
     bool hasHeightForWidth() const override { return true; }
@@ -48,15 +45,8 @@ private:
     void Hover(QPoint stagePoint);
     void Changed();
 
-    // Never shown on screen: its controls are drawn into m_image.
-    std::unique_ptr<QWidget> m_stage;
-    StretchedImage *m_background = nullptr;
-    QLabel *m_question = nullptr;
-    std::array<TEffectLabel *, MaxAnswers> m_answers{};
-    QToolButton *m_finish = nullptr;
-    StatusPanels *m_status = nullptr;
-    Settings m_settings;
-    int m_answerCount = 0;
+    // Never shown on screen: drawn into m_image.
+    std::unique_ptr<TestScreen> m_screen;
     QImage m_image;
     bool m_stale = true;
 };

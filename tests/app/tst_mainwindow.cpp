@@ -33,19 +33,6 @@ QColor Colour(const QWidget *widget, QPalette::ColorRole role)
     return widget->palette().color(role);
 }
 
-// Counts paints of a widget, so moves that change nothing can be shown to repaint nothing.
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        paints += event->type() == QEvent::Paint;
-        return false;
-    }
-};
-
 // Line n (1-based) of a CR LF text.
 QByteArray Line(const QByteArray &text, int n)
 {
@@ -330,58 +317,6 @@ private slots:
         QVERIFY(Form()->close());
         QCOMPARE(Boxes().shown().size(), 1);
         QCOMPARE(m_window->Log(), QByteArray("\r\n"));
-    }
-
-    void pointerMoves_data()
-    {
-        // Answer labels by number; 0 is the background picture in the gap below the first answer.
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("to");
-        QTest::addColumn<QList<int>>("repainted");
-
-        QTest::newRow("within one answer") << 1 << 1 << QList<int>{};
-        QTest::newRow("to the next answer") << 1 << 2 << QList<int>{1, 2};
-        QTest::newRow("past answers between") << 5 << 2 << QList<int>{2, 5};
-        QTest::newRow("onto the background") << 3 << 0 << QList<int>{3};
-        QTest::newRow("within the background") << 0 << 0 << QList<int>{};
-    }
-
-    // The answer under the pointer is enlarged; a move repaints only the answers it changes.
-    void pointerMoves()
-    {
-        QFETCH(int, from);
-        QFETCH(int, to);
-        QFETCH(QList<int>, repainted);
-
-        QVERIFY(m_window->Open());
-        m_window->StartTest();
-        // On to the question with five answers, so that every label is on screen.
-        for (int asked = 0; asked < 3 && !Label(5)->isVisible(); ++asked) {
-            m_window->Answer(true);
-        }
-        QVERIFY(Label(5)->isVisible());
-        const auto moveTo = [this](int n, int x) {
-            QTest::mouseMove(n == 0 ? static_cast<QWidget *>(Form()->Image1) : Label(n),
-                             n == 0 ? QPoint(300 + x, 180) : QPoint(x, 30));
-            QCoreApplication::processEvents();
-        };
-        moveTo(from, 30);
-        std::array<PaintCounter, 5> counters;
-        for (int n = 1; n <= 5; ++n) {
-            Label(n)->installEventFilter(&counters[n - 1u]);
-        }
-        moveTo(from, 60);
-        moveTo(to, 90);
-        const Settings &settings = Form()->Config();
-        for (int n = 1; n <= 5; ++n) {
-            QVERIFY2((counters[n - 1u].paints > 0) == repainted.contains(n),
-                     qPrintable(QStringLiteral("answer %1 painted %2 times")
-                                    .arg(n)
-                                    .arg(counters[n - 1u].paints)));
-            QCOMPARE(Label(n)->FontHeight(), n == to ? 24 : 19);
-            QCOMPARE(Label(n)->FontColor(),
-                     n == to ? settings.EnlargedAnswerColor : settings.AnswerColor);
-        }
     }
 
     void shortcuts_data()

@@ -1,5 +1,7 @@
 #include "quiz/questionbank.h"
+#include "quiz/testrun.h"
 #include "runtime/textfile.h"
+#include "runtime/workingdirectory.h"
 #include "support/bankfixtures.h"
 #include "support/startdirectory.h"
 #include "teacher/bankcheck.h"
@@ -193,13 +195,15 @@ private slots:
 
         // Grade 5's bank.
         const std::string path = WriteBank(QStringLiteral("Vop5.dat"), file);
-        auto loaded = std::make_unique<QuestionBank>();
+        auto run = std::make_unique<TestRun>();
+        run->Begin({}, 0, {});
         QString shown;
         try {
-            ReadTest(*loaded, 0, StartDirectory(), m_generator);
+            run->ReadTest(StartDirectory());
         } catch (const std::runtime_error &error) {
             shown = QString::fromUtf8(error.what());
         }
+        const QuestionBank *loaded = &run->State().Bank;
         QCOMPARE(shown, refusal);
         if (!bank.isEmpty()) {
             QCOMPARE(DescribedBank(*loaded), bank);
@@ -229,12 +233,15 @@ private slots:
         QuestionBank two;
         std::mt19937 first(7);
         std::mt19937 second(7);
-        QVERIFY_THROWS_NO_EXCEPTION(ReadTest(one, 2, StartDirectory(), first));
-        QVERIFY_THROWS_NO_EXCEPTION(ReadTest(two, 2, StartDirectory(), second));
+        QVERIFY_THROWS_NO_EXCEPTION(
+            LoadBank(one, InDirectory(StartDirectory(), BankFileNames[2]), first));
+        QVERIFY_THROWS_NO_EXCEPTION(
+            LoadBank(two, InDirectory(StartDirectory(), BankFileNames[2]), second));
         QVERIFY(one.QuestionOrder == two.QuestionOrder);
         QCOMPARE(DescribedBank(one).last(), "question 50: answer 50.1|answer 50.2|answer 50.3|"
                                             "answer 50.4|answer 50.5 = 5");
-        QVERIFY_THROWS_NO_EXCEPTION(ReadTest(two, 2, StartDirectory(), second));
+        QVERIFY_THROWS_NO_EXCEPTION(
+            LoadBank(two, InDirectory(StartDirectory(), BankFileNames[2]), second));
         QVERIFY(IsPermutation(two));
         QVERIFY(one.QuestionOrder != two.QuestionOrder);
     }

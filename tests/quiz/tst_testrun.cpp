@@ -3,6 +3,8 @@
 #include "support/bankfixtures.h"
 #include "support/startdirectory.h"
 
+#include <QDir>
+#include <QSet>
 #include <QTest>
 
 #include <algorithm>
@@ -90,7 +92,6 @@ private slots:
             start.WriteFile(QStringLiteral("Vop67.dat"), bank);
         }
         TestRun run;
-        run.State().StartDirectory = start.path().toStdString();
         // An earlier pupil's test must not show through.
         run.State().Score = 7;
         run.State().CurrentPosition = 2;
@@ -100,7 +101,7 @@ private slots:
         QVERIFY(run.Running());
         bool loaded = true;
         try {
-            run.ReadTest();
+            run.ReadTest(start.path().toStdString());
             run.Layout();
         } catch (const std::exception &) {
             loaded = false;
@@ -127,6 +128,90 @@ private slots:
         QCOMPARE(run.State().Bank.TimeLeft, timeLeft);
         QVERIFY(run.Record());
         QCOMPARE(ResultRecordBytes(*run.Record()), ResultRecordBytes({name, "7", group, score}));
+    }
+
+    // What the detail record is made of: how the test ended, every question in asking order with
+    // the answer chosen (none for those not reached), the seconds used.
+    void factsOfAnEndedTest_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<TestEnding>("ending");
+        QTest::addColumn<QList<int>>("chosen");
+        QTest::addColumn<int>("timeUsed");
+        QTest::newRow("all answered")
+            << "atata" << TestEnding::AllAnswered << QList<int>{2, 1, 5} << 2;
+        QTest::newRow("finished early")
+            << "atg" << TestEnding::FinishedEarly << QList<int>{2, 0, 0} << 1;
+        QTest::newRow("window closed")
+            << "ttc" << TestEnding::WindowClosed << QList<int>{0, 0, 0} << 2;
+        QTest::newRow("time out") << "attt" << TestEnding::TimeOut << QList<int>{2, 0, 0} << 3;
+    }
+
+    void factsOfAnEndedTest()
+    {
+        QFETCH(QString, steps);
+        QFETCH(TestEnding, ending);
+        QFETCH(QList<int>, chosen);
+        QFETCH(int, timeUsed);
+
+        const std::string bytes = WriteBankBytes(3, ThreeQuestions());
+        TestRun run;
+        run.Seed(7);
+        run.Begin("p", 0, "g");
+        run.ReadTestBytes("Vop5.dat", bytes);
+        run.Layout();
+        const QList<int> right{2, 1, 5};
+        QList<int> asked;
+        for (const QChar step : steps) {
+            if (step == 'a') {
+                asked.append(run.CurrentQuestion());
+                run.Answer(right.value(run.CurrentQuestion() - 1));
+            } else if (step == 't') {
+                run.Tick();
+            } else {
+                run.GiveUp(step == 'g' ? TestEnding::FinishedEarly : TestEnding::WindowClosed);
+            }
+        }
+        const std::optional<TestFacts> facts = run.Facts();
+        QVERIFY(facts);
+        QCOMPARE(facts->bankFileName, std::string("Vop5.dat"));
+        QCOMPARE(facts->bankHash, ShortHash(bytes));
+        QCOMPARE(facts->questionCount, 3);
+        QCOMPARE(facts->timeLimitSeconds, 3);
+        QCOMPARE(facts->timeUsedSeconds, timeUsed);
+        QCOMPARE(facts->ending, ending);
+        QCOMPARE(facts->shown.size(), std::size_t{3});
+        QList<int> order;
+        for (std::size_t p = 0; p < facts->shown.size(); ++p) {
+            order.append(facts->shown[p].bankNumber);
+            const int question = facts->shown[p].bankNumber;
+            QCOMPARE(facts->shown[p].chosenAnswer,
+                     chosen[static_cast<int>(p)] == 0 ? 0 : right.value(question - 1));
+        }
+        QCOMPARE(order.mid(0, asked.size()), asked);
+        QCOMPARE(QSet<int>(order.begin(), order.end()), (QSet<int>{1, 2, 3}));
+    }
+
+    // The engine reads the bank of the directory it is given and never changes the current one.
+    void readsTheGivenDirectory()
+    {
+        const StartDirectoryFixture start{QStringList()};
+        start.WriteFile(QStringLiteral("Vop1011.dat"),
+                        QByteArray::fromStdString(WriteBankBytes(60, ThreeQuestions())));
+        const QString elsewhere = QDir::tempPath();
+        QDir::setCurrent(elsewhere);
+        TestRun run;
+        run.Begin("p", 6, "g");
+        run.ReadTest(start.path().toStdString());
+        run.Layout();
+        QCOMPARE(QDir::currentPath(), QDir(elsewhere).canonicalPath());
+        QCOMPARE(run.TimeLeft(), 60);
+        const TestPage page = run.Page();
+        QCOMPARE(page.position, 1);
+        const BankQuestion &shown =
+            ThreeQuestions()[static_cast<std::size_t>(run.CurrentQuestion() - 1)];
+        QCOMPARE(page.question, shown.text);
+        QCOMPARE(page.answers, shown.answers);
     }
 
     void countingButtons_data()

@@ -1,0 +1,205 @@
+#include "testscreen/testscreen.h"
+
+#include "effectlabel/answerlabelform.h"
+#include "effectlabel/effectlabel.h"
+#include "imageformats/pictureloader.h"
+#include "platform/pixelfont.h"
+#include "platform/statuspanels.h"
+#include "platform/stretchedimage.h"
+#include "quiz/testrun.h"
+#include "runtime/cp1251.h"
+#include "runtime/textfile.h"
+#include "runtime/workingdirectory.h"
+#include "settings/settings.h"
+
+#include <QLabel>
+#include <QToolButton>
+
+namespace {
+
+constexpr std::array<int, MaxAnswers> AnswerTops{110, 185, 260, 335, 410};
+constexpr int RestingPoints = 14;
+constexpr int EnlargedPoints = 18;
+
+} // namespace
+
+TestScreen::TestScreen(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("TestScreen"));
+    Image1 = new StretchedImage(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    connect(Image1, &StretchedImage::MouseMove, this, &TestScreen::BackgroundMouseMove);
+    StatusBar1 = new StatusPanels({150, 50}, this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+}
+
+void TestScreen::CreateTestControls()
+{
+    if (Label1 != nullptr) {
+        return;
+    }
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(5, 5, ResultWidth, 80);
+    Label1->setFont(PixelFont(QStringLiteral("Times New Roman"), 21, true));
+    Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    Label1->setWordWrap(true);
+    Label1->setTextFormat(Qt::PlainText);
+    Label1->hide();
+
+    for (std::size_t index = 0; index < AnswerLabels.size(); ++index) {
+        const int n = static_cast<int>(index) + 1;
+        auto *label = new TEffectLabel(this);
+        label->setObjectName(QStringLiteral("EffectLabel%1").arg(n));
+        label->setGeometry(1, AnswerTops[index], 790, 65);
+        ApplyAnswerLabelForm(*label);
+        label->hide();
+        AnswerLabels[index] = label;
+        connect(label, &TEffectLabel::MouseMove, this, [this, n] { emit AnswerMouseMove(n); });
+        connect(label, &TEffectLabel::MouseDown, this,
+                [this, n](Qt::MouseButton button) { emit AnswerMouseDown(n, button); });
+        connect(label, &TEffectLabel::MouseUp, this,
+                [this, n](Qt::MouseButton button) { emit AnswerMouseUp(n, button); });
+    }
+
+    SpeedButton1 = new QToolButton(this);
+    SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+    SpeedButton1->setAutoRaise(true);
+    SpeedButton1->setFocusPolicy(Qt::NoFocus);
+    SpeedButton1->setGeometry(725, 550, 75, 25);
+    SpeedButton1->setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11, true));
+    SpeedButton1->setText(QStringLiteral("Завершить"));
+    SpeedButton1->setToolTip(QStringLiteral("Завершение тестирования"));
+    SetPaletteColour(SpeedButton1, QPalette::ButtonText, ToQColor(clRed));
+    SpeedButton1->hide();
+    connect(SpeedButton1, &QToolButton::clicked, this, &TestScreen::FinishClicked);
+    RestoreStackingOrder();
+}
+
+void TestScreen::RestoreStackingOrder()
+{
+    Label1->stackUnder(AnswerLabels.front());
+    Image1->stackUnder(Label1);
+    SpeedButton1->raise();
+    StatusBar1->raise();
+}
+
+void TestScreen::LayOut(int backgroundTop, int backgroundBottom)
+{
+    StatusBar1->setGeometry(0, height() - StatusBarHeight, width(), StatusBarHeight);
+    Image1->setGeometry(
+        0, backgroundTop, width(),
+        std::max(0, std::min(backgroundBottom, height() - StatusBarHeight) - backgroundTop));
+}
+
+void TestScreen::LayOutPage()
+{
+    resize(PageWidth, PageHeight);
+    LayOut(0, PageHeight);
+}
+
+void TestScreen::ShowPage(const TestPage &page)
+{
+    CreateTestControls();
+    Label1->setText(page.question);
+    StatusBar1->SetPanelText(1, QStringLiteral("Вопрос: %1").arg(page.position));
+    m_answerCount = static_cast<int>(std::min<qsizetype>(page.answers.size(), MaxAnswers));
+    for (int n = 1; n <= MaxAnswers; ++n) {
+        TEffectLabel *label = AnswerLabel(n);
+        if (n <= m_answerCount) {
+            label->show();
+            label->SetCaption(page.answers[n - 1]);
+        } else {
+            label->hide();
+        }
+    }
+}
+
+void TestScreen::ShowTimeLeft(int seconds)
+{
+    StatusBar1->SetPanelText(0, QStringLiteral("Время: %1").arg(seconds));
+}
+
+void TestScreen::ShowResult(int score)
+{
+    CreateTestControls();
+    Label1->setText(QStringLiteral("Ваш результат в баллах: %1").arg(score));
+}
+
+void TestScreen::ClearStatus()
+{
+    StatusBar1->SetPanelText(0, QString());
+    StatusBar1->SetPanelText(1, QString());
+}
+
+void TestScreen::ShowTestControls(bool shown)
+{
+    CreateTestControls();
+    if (!shown) {
+        for (TEffectLabel *label : AnswerLabels) {
+            label->hide();
+        }
+    }
+    Label1->resize(shown ? QuestionWidth : ResultWidth, Label1->height());
+    if (shown) {
+        Label1->show();
+    }
+    SpeedButton1->setVisible(shown);
+}
+
+void TestScreen::LoadBackground(const std::string &picturePath, const std::string &directory)
+{
+    // The picture shown goes first, so that it and the new one never take memory together.
+    Image1->SetPicture(QImage());
+    const std::string path = FileSystemPath(picturePath, [&directory](const std::string &name) {
+        return EntryExists(InDirectory(directory, name));
+    });
+    Image1->SetPicture(LoadPicture(QByteArray::fromStdString(InDirectory(directory, path)), 0));
+}
+
+void TestScreen::ApplyColours(const Settings &settings)
+{
+    CreateTestControls();
+    SetPaletteColour(Label1, QPalette::WindowText, ToQColor(settings.QuestionColor));
+    for (TEffectLabel *label : AnswerLabels) {
+        label->SetColourHighlight(settings.SelectedAnswerColor);
+        label->SetFontColor(settings.AnswerColor);
+    }
+    SetPaletteColour(SpeedButton1, QPalette::ButtonText, ToQColor(settings.AnswerColor));
+    m_answerColour = settings.AnswerColor;
+    m_enlargedColour = settings.EnlargedAnswerColor;
+}
+
+void TestScreen::SetAnswerLook(int n, int points, TColor colour)
+{
+    TEffectLabel *label = AnswerLabel(n);
+    label->SetFontSize(points);
+    label->SetFontColor(colour);
+}
+
+void TestScreen::HoverAnswer(int n)
+{
+    SetAnswerLook(n, EnlargedPoints, m_enlargedColour);
+    for (int i = 1; i <= m_answerCount; ++i) {
+        if (i != n) {
+            SetAnswerLook(i, RestingPoints, m_answerColour);
+        }
+    }
+}
+
+void TestScreen::RestAnswers()
+{
+    for (int i = 1; i <= m_answerCount; ++i) {
+        SetAnswerLook(i, RestingPoints, m_answerColour);
+    }
+}
+
+void TestScreen::PressAnswer(int n)
+{
+    AnswerLabel(n)->SetEffectStyle(esNone);
+}
+
+void TestScreen::ReleaseAnswer(int n)
+{
+    AnswerLabel(n)->SetEffectStyle(esRaised);
+}
