@@ -186,6 +186,8 @@ void BanksTab::CreateActions()
                  QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + k)),
                  [this, k] { m_document.SetCorrect(CurrentRow(), k); });
     }
+    ShowAsPupil = make(QStringLiteral("Показать как ученику"), QKeySequence(Qt::Key_F5),
+                       [this] { Preview->ShowFullSize(); });
     // Copying, pasting and deleting act on the question list only; elsewhere the keys are the
     // text fields' own.
     for (QAction *action : {CopyQuestion, PasteQuestions, RemoveQuestion}) {

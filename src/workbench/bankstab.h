@@ -70,6 +70,7 @@ public:
     QAction *AddAnswer = nullptr;
     QAction *RemoveAnswer = nullptr;
     std::array<QAction *, MaxAnswers> MarkCorrect{};
+    QAction *ShowAsPupil = nullptr;
 
 signals:
     void TitleChanged();

@@ -7,6 +7,7 @@
 #include "runtime/cp1251.h"
 #include "testscreen/testscreen.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -18,17 +19,43 @@ QString AsShown(const QString &text)
     return FromCp1251(ToCp1251(text));
 }
 
+// The full-size preview's window: the test screen at its own size, closed with Escape.
+class FullSizeFrame : public QWidget {
+public:
+    explicit FullSizeFrame(QWidget *parent) : QWidget(parent, Qt::Dialog)
+    {
+        setWindowTitle(QStringLiteral("Так вопрос увидит ученик"));
+        setFixedSize(TestScreen::PageWidth, TestScreen::PageHeight);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (event->key() == Qt::Key_Escape) {
+            close();
+            return;
+        }
+        QWidget::keyPressEvent(event);
+    }
+};
+
+// A screen at the test window's layout, with the test mode's controls shown.
+void PrepareScreen(TestScreen &screen)
+{
+    // The test window's face, as the quiz sets it up.
+    screen.setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11, false));
+    screen.CreateTestControls();
+    screen.LayOutPage();
+    screen.ShowTestControls(true);
+}
+
 } // namespace
 
 QuestionPreview::QuestionPreview(QWidget *parent) : QWidget(parent), m_screen(new TestScreen)
 {
     setMouseTracking(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    // The test window's face, as the quiz sets it up.
-    m_screen->setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11, false));
-    m_screen->CreateTestControls();
-    m_screen->LayOutPage();
-    m_screen->ShowTestControls(true);
+    PrepareScreen(*m_screen);
     SetAppearance(Settings{});
 }
 
@@ -41,27 +68,64 @@ TEffectLabel *QuestionPreview::AnswerLabel(int n) const
 
 void QuestionPreview::SetAppearance(const Settings &settings, const std::string &startDirectory)
 {
-    const BackgroundMode mode = StartupBackgroundMode(settings);
-    m_screen->Image1->setVisible(mode != BackgroundMode::FillColour);
-    m_screen->setAutoFillBackground(mode == BackgroundMode::FillColour);
-    m_screen->setPalette(QPalette());
-    if (mode == BackgroundMode::FillColour) {
-        SetPaletteColour(m_screen.get(), QPalette::Window, ToQColor(settings.FillColor));
+    m_settings = settings;
+    m_startDirectory = startDirectory;
+    Present(*m_screen);
+    if (m_fullSizeScreen != nullptr) {
+        Present(*m_fullSizeScreen);
     }
-    m_screen->LoadBackground(settings.BackgroundPicturePath, startDirectory);
-    m_screen->ApplyColours(settings);
     Changed();
 }
 
 void QuestionPreview::ShowQuestion(const BankQuestion &question, int position, int timeLimitSeconds)
 {
-    TestPage page{AsShown(question.text), {}, position};
-    for (const QString &answer : question.answers) {
+    m_question = question;
+    m_position = position;
+    m_timeLimit = timeLimitSeconds;
+    Present(*m_screen);
+    if (m_fullSizeScreen != nullptr) {
+        Present(*m_fullSizeScreen);
+    }
+    Changed();
+}
+
+void QuestionPreview::Present(TestScreen &screen) const
+{
+    const BackgroundMode mode = StartupBackgroundMode(m_settings);
+    screen.Image1->setVisible(mode != BackgroundMode::FillColour);
+    screen.setAutoFillBackground(mode == BackgroundMode::FillColour);
+    screen.setPalette(QPalette());
+    if (mode == BackgroundMode::FillColour) {
+        SetPaletteColour(&screen, QPalette::Window, ToQColor(m_settings.FillColor));
+    }
+    screen.LoadBackground(m_settings.BackgroundPicturePath, m_startDirectory);
+    screen.ApplyColours(m_settings);
+    TestPage page{AsShown(m_question.text), {}, m_position};
+    for (const QString &answer : m_question.answers) {
         page.answers.append(AsShown(answer));
     }
-    m_screen->ShowPage(page);
-    m_screen->ShowTimeLeft(timeLimitSeconds);
-    Changed();
+    screen.ShowPage(page);
+    screen.ShowTimeLeft(m_timeLimit);
+}
+
+void QuestionPreview::ShowFullSize()
+{
+    if (m_fullSize == nullptr) {
+        m_fullSize = std::make_unique<FullSizeFrame>(this);
+        m_fullSizeScreen = new TestScreen(m_fullSize.get());
+        PrepareScreen(*m_fullSizeScreen);
+        TestScreen *screen = m_fullSizeScreen;
+        connect(screen, &TestScreen::AnswerMouseMove, screen, &TestScreen::HoverAnswer);
+        connect(screen, &TestScreen::BackgroundMouseMove, screen, &TestScreen::RestAnswers);
+        connect(screen, &TestScreen::AnswerMouseDown, screen,
+                [screen](int n, Qt::MouseButton) { screen->PressAnswer(n); });
+        connect(screen, &TestScreen::AnswerMouseUp, screen,
+                [screen](int n, Qt::MouseButton) { screen->ReleaseAnswer(n); });
+        Present(*m_fullSizeScreen);
+    }
+    m_fullSize->show();
+    m_fullSize->raise();
+    m_fullSize->activateWindow();
 }
 
 QImage QuestionPreview::StageImage()

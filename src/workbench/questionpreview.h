@@ -31,6 +31,11 @@ public:
     // The test window as drawn, unscaled.
     QImage StageImage();
     TEffectLabel *AnswerLabel(int n) const;
+    // "Показать как ученику": the question in a window of its own at the test window's own size,
+    // the answers following the pointer, closed with Escape. It follows the question and the
+    // appearance shown here while it is open.
+    void ShowFullSize();
+    QWidget *FullSizeWindow() const { return m_fullSize.get(); }
 
     QSize sizeHint() const override { return {StageWidth / 2, StageHeight / 2}; }
     bool hasHeightForWidth() const override { return true; }
@@ -44,9 +49,18 @@ private:
     QRect StageRect() const;
     void Hover(QPoint stagePoint);
     void Changed();
+    // Shows the appearance and the question on a screen.
+    void Present(TestScreen &screen) const;
 
     // Never shown on screen: drawn into m_image.
     std::unique_ptr<TestScreen> m_screen;
+    std::unique_ptr<QWidget> m_fullSize;
+    TestScreen *m_fullSizeScreen = nullptr;
+    Settings m_settings;
+    std::string m_startDirectory;
+    BankQuestion m_question;
+    int m_position = 0;
+    int m_timeLimit = 0;
     QImage m_image;
     bool m_stale = true;
 };

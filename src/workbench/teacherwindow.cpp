@@ -91,6 +91,8 @@ void TeacherWindow::CreateMenus()
     for (QAction *action : Banks->MarkCorrect) {
         question->addAction(action);
     }
+    question->addSeparator();
+    question->addAction(Banks->ShowAsPupil);
 
     QMenu *results = menuBar()->addMenu(QStringLiteral("&Результаты"));
     results->addActions({Results->OpenLog, Results->SaveCsv});

@@ -181,6 +181,19 @@ private slots:
                                 (preview.height() - stage.height()) / 2 +
                                     centre.y() * stage.height() / QuestionPreview::StageHeight));
         compare();
+
+        // "Показать как ученику" (F5): the same screen at its own size, closed with Escape.
+        QTest::keyClick(&window, Qt::Key_F5);
+        QWidget *fullSize = preview.FullSizeWindow();
+        QVERIFY(fullSize != nullptr && fullSize->isVisible());
+        QCOMPARE(fullSize->size(), QSize(800, 600));
+        QVERIFY(QTest::qWaitForWindowExposed(fullSize));
+        const QImage drawn = fullSize->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QRect questionArea = quiz.Label1->geometry();
+        QVERIFY(drawn.copy(questionArea) ==
+                quiz.grab().toImage().convertToFormat(QImage::Format_RGB32).copy(questionArea));
+        QTest::keyClick(fullSize, Qt::Key_Escape);
+        QVERIFY(!fullSize->isVisible());
     }
 
     void followsTheLogAsItGrows()
