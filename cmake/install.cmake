@@ -60,9 +60,14 @@ question banks, checks them as they are typed and shows each question as the
 pupil will see it, and the teacher's command-line tools for question banks
 and results logs.")
 # The libraries come from dpkg-shlibdeps, the metafile libraries through the helper; the fonts
-# stand in for the ones the windows name.
+# stand in for the ones the windows name. The quiz runs on Qt's X platform (xcb), also on a Wayland
+# session, where Xwayland serves it: Debian ships that plugin in libqt6gui6, which no library
+# lookup would name for a plugin. Only a Wayland session without Xwayland needs Qt's Wayland
+# platform.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-urw-base35")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-urw-base35, libqt6gui6 (>= 6.4)")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xwayland")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-wayland")
 include(CPack)
 
 # Builds the package and installs into a temporary folder to check both; it needs a normal build,

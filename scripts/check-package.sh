@@ -370,6 +370,12 @@ check "the package depends on the fonts, the metafile libraries and the librarie
     depends_on fonts-liberation fonts-urw-base35 libwmf-0.2-7 libemf2svg1 libc6 libqt6core6 libqt6gui6 \
     libqt6widgets6 libqt6svg6
 
+recommends_xwayland() {
+    dpkg-deb -f "$package" Recommends | tr ',' '\n' | sed 's/^ *//; s/ .*//' | grep -q -x xwayland
+}
+check "the package recommends Xwayland, through which the quiz runs on a Wayland session" \
+    recommends_xwayland
+
 dpkg-deb -c "$package" | awk '{ print $1, $6 }' >"$work/contents"
 # Every named path is in the package with the given permissions.
 packaged() {

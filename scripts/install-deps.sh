@@ -35,6 +35,11 @@ openbox
 xfwm4
 xfconf
 dbus
+kwin-x11
+kwin-style-breeze
+mutter
+xwayland
+wmctrl
 "
 
 missing=""
