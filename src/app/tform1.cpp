@@ -365,7 +365,7 @@ void TForm1::FormCreate()
     m_run.Seed(
         static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count()));
     m_run.State().StartDirectory = CurrentDirectory();
-    ReadSettings(m_settings);
+    ReadSettings(m_settings, m_run.State().StartDirectory);
     switch (StartupBackgroundMode(m_settings)) {
     case BackgroundMode::Picture:
         Image1->show();

@@ -1,5 +1,7 @@
 #include "runtime/cp1251.h"
 
+#include "runtime/textfile.h"
+
 #include <array>
 
 namespace {
@@ -203,4 +205,19 @@ std::string FileSystemPath(const std::string &stored,
         return cp1251;
     }
     return cp1251 != stored && exists(cp1251) && !exists(stored) ? cp1251 : stored;
+}
+
+std::string FileSystemPathIn(const std::string &directory, const std::string &stored)
+{
+    if (stored.empty()) {
+        return {};
+    }
+    const auto inDirectory = [&directory](const std::string &name) {
+        if (name.front() == '/' || directory.empty()) {
+            return name;
+        }
+        return directory.back() == '/' ? directory + name : directory + '/' + name;
+    };
+    return inDirectory(FileSystemPath(
+        stored, [&](const std::string &name) { return EntryExists(inDirectory(name)); }));
 }

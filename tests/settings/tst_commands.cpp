@@ -142,7 +142,7 @@ private slots:
         start.WriteFile(QStringLiteral("Ortus00.ini"), lines.join('\n'));
         const QByteArray before = lines.join('\n');
         Settings settings;
-        QVERIFY_THROWS_NO_EXCEPTION(ReadSettings(settings));
+        QVERIFY_THROWS_NO_EXCEPTION(ReadSettings(settings, start.path().toStdString()));
         QVERIFY(QDir(start.path()).mkdir(QStringLiteral("в папке")));
         start.WriteFile(QStringLiteral("в папке/старый.txt"), "\r\nold\r\n");
         const QString path = input.startsWith('/') ? input : start.filePath(input);
