@@ -13,9 +13,9 @@
 #include "runtime/cp1251.h"
 #include "runtime/textfile.h"
 #include "runtime/workingdirectory.h"
-#include "settings/programicon.h"
-#include "settings/tform2.h"
-#include "settings/tform3.h"
+#include "windows/programicon.h"
+#include "windows/tform2.h"
+#include "windows/tform3.h"
 
 #include <QAction>
 #include <QApplication>
