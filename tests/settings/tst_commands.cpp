@@ -21,8 +21,16 @@ namespace {
 class RecordingView final : public AppearanceView {
 public:
     QStringList calls;
+    // The appearance reads the picture relative to the current directory: the start directory,
+    // whatever folder a dialog of the command left current.
+    QString startDirectory;
 
-    void ApplyAppearance() override { calls.append(QStringLiteral("apply")); }
+    void ApplyAppearance() override
+    {
+        calls.append(startDirectory.isEmpty() || QDir::currentPath() == startDirectory
+                         ? QStringLiteral("apply")
+                         : QStringLiteral("apply in ") + QDir::currentPath());
+    }
     void SetWindowColour(TColor colour) override
     {
         calls.append(QStringLiteral("window %1").arg(colour));
@@ -154,6 +162,7 @@ private slots:
                 : dialogs.QueueColour(input.toInt());
         }
         RecordingView view;
+        view.startDirectory = start.path();
         const std::string startDirectory = start.path().toStdString();
         TeacherCommands commands(settings, startDirectory, dialogs, view);
         TForm3 form3(commands, dialogs);
