@@ -26,16 +26,15 @@ bool SameSettings(const Settings &a, const Settings &b)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    // The settings are read from the current directory: each run works in a folder of its own.
     const std::string directory = FuzzScratchFolder("settings");
-    std::filesystem::current_path(directory);
     {
-        std::ofstream out(SettingsFileName, std::ios::binary | std::ios::trunc);
+        std::ofstream out(std::filesystem::path(directory) / SettingsFileName,
+                          std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char *>(data), static_cast<std::streamsize>(size));
     }
     Settings settings;
     try {
-        ReadSettings(settings);
+        ReadSettings(settings, directory);
     } catch (const EInOutError &error) {
         Require(error.Code() != 0);
         Require(PendingIoCode() == 0);
@@ -52,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     WriteSettings(settings, directory);
     Settings again;
-    ReadSettings(again);
+    ReadSettings(again, directory);
     Require(SameSettings(settings, again));
     return 0;
 }

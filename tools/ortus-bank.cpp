@@ -4,6 +4,7 @@
 //     ortus-bank show FILE               prints the bank as a source to edit and build again
 //     ortus-bank check FILE...           lists what is wrong, with file and line; a FILE ending
 //                                        in .txt is taken as a source, any other as a bank
+//     ortus-bank --help | --version
 //
 // Exit status: 0 when all is well, 1 when something is wrong with a bank or source, 2 when a file
 // cannot be read or written or the command line is wrong.
@@ -12,6 +13,8 @@
 #include "teacher/bankcheck.h"
 #include "teacher/banksource.h"
 
+#include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
 #include <QString>
@@ -32,6 +35,10 @@ const char Usage[] = "Использование:\n"
                      "  ortus-bank show ФАЙЛ                показать банк в виде исходника\n"
                      "  ortus-bank check ФАЙЛ...            проверить банки (.dat) и исходники "
                      "(.txt)\n";
+
+const char ExitStatuses[] =
+    "\nКод завершения: 0 - замечаний нет, 1 - есть замечания к банку или исходнику,\n"
+    "2 - файл не читается или не записывается либо неверна командная строка.\n";
 
 QString Name(const std::string &fileName)
 {
@@ -71,24 +78,14 @@ void ReportIoError(const std::string &fileName, const EInOutError &error)
                           .arg(Name(fileName), QString::fromUtf8(error.what())));
 }
 
-int Build(const std::vector<std::string> &arguments)
+int Build(const std::vector<std::string> &arguments, const QStringList &outputs)
 {
-    std::string source;
-    std::string output;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == "-o" && i + 1 < arguments.size() && output.empty()) {
-            output = arguments[++i];
-        } else if (source.empty() && arguments[i] != "-o") {
-            source = arguments[i];
-        } else {
-            std::fputs(Usage, stderr);
-            return Failure;
-        }
-    }
-    if (source.empty() || output.empty()) {
+    if (arguments.size() != 1 || outputs.size() != 1) {
         std::fputs(Usage, stderr);
         return Failure;
     }
+    const std::string &source = arguments.front();
+    const std::string output = QFile::encodeName(outputs.front()).toStdString();
     QByteArray text;
     if (!ReadBytes(source, text)) {
         return Failure;
@@ -188,23 +185,119 @@ int Check(const std::vector<std::string> &arguments)
     return status;
 }
 
+QString OptionName(const QString &name)
+{
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+// The options as the help lists them.
+QString OptionsHelp(const QList<QCommandLineOption> &options)
+{
+    QString text = QStringLiteral("\nПараметры:\n");
+    for (const QCommandLineOption &option : options) {
+        QStringList names;
+        for (const QString &name : option.names()) {
+            names.append(OptionName(name));
+        }
+        QString left = names.join(QStringLiteral(", "));
+        if (!option.valueName().isEmpty()) {
+            left += QLatin1Char(' ') + option.valueName();
+        }
+        text += QStringLiteral("  %1  %2\n").arg(left, -18).arg(option.description());
+    }
+    return text;
+}
+
+// What is wrong with the command line, in the program's language (the parser's texts are
+// English): an unknown option, an option without its value, or a value the option does not take.
+QString CommandLineError(const QCommandLineParser &parser, const QStringList &arguments)
+{
+    if (!parser.unknownOptionNames().isEmpty()) {
+        return QStringLiteral("неизвестный параметр «%1».")
+            .arg(OptionName(parser.unknownOptionNames().front()));
+    }
+    const QString &last = arguments.back();
+    if (last == QStringLiteral("-o") || last == QStringLiteral("--output")) {
+        return QStringLiteral("после %1 нужно имя файла банка.").arg(last);
+    }
+    for (const QString &argument : arguments) {
+        if (argument.startsWith(QLatin1Char('-')) && argument.contains(QLatin1Char('='))) {
+            return QStringLiteral("параметр «%1» не принимает значения.")
+                .arg(argument.section(QLatin1Char('='), 0, 0));
+        }
+    }
+    return QStringLiteral("неверная командная строка.");
+}
+
+// The positional arguments as the bytes given: a file name that is not text in the locale (one
+// copied from Windows in code page 1251) still opens. The parser keeps them in order and whole.
+std::vector<std::string> RawArguments(const QStringList &positional, int argc, char **argv)
+{
+    std::vector<std::string> raw;
+    int next = 1;
+    for (const QString &argument : positional) {
+        while (next < argc && QString::fromLocal8Bit(argv[next]) != argument) {
+            ++next;
+        }
+        raw.push_back(next < argc ? argv[next++] : QFile::encodeName(argument).toStdString());
+    }
+    return raw;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc < 2) {
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationVersion(QStringLiteral(ORTUS_VERSION));
+    QCommandLineParser parser;
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("файл, в который build записывает банк"),
+                                    QStringLiteral("ФАЙЛ"));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("показать эту справку"));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("показать версию"));
+    const QList<QCommandLineOption> options{output, help, version};
+    parser.addOptions(options);
+    if (!parser.parse(QCoreApplication::arguments())) {
+        PrintLine(stderr, QStringLiteral("ortus-bank: ") +
+                              CommandLineError(parser, QCoreApplication::arguments()));
         std::fputs(Usage, stderr);
         return Failure;
     }
-    const std::string command = argv[1];
-    const std::vector<std::string> arguments(argv + 2, argv + argc);
-    if (command == "build") {
-        return Build(arguments);
+    if (parser.isSet(help)) {
+        std::fputs(Usage, stdout);
+        std::fputs(OptionsHelp(options).toUtf8().constData(), stdout);
+        std::fputs(ExitStatuses, stdout);
+        return Clean;
     }
-    if (command == "show") {
+    if (parser.isSet(version)) {
+        PrintLine(stdout, QStringLiteral("ortus-bank (Ортус 2000) %1")
+                              .arg(QCoreApplication::applicationVersion()));
+        return Clean;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
+        std::fputs(Usage, stderr);
+        return Failure;
+    }
+    const QString command = positional.front();
+    std::vector<std::string> arguments = RawArguments(positional, argc, argv);
+    arguments.erase(arguments.begin());
+    const QStringList outputs = parser.values(output);
+    if (command == QStringLiteral("build")) {
+        return Build(arguments, outputs);
+    }
+    // Only a build writes a file.
+    if (!outputs.isEmpty()) {
+        std::fputs(Usage, stderr);
+        return Failure;
+    }
+    if (command == QStringLiteral("show")) {
         return Show(arguments);
     }
-    if (command == "check") {
+    if (command == QStringLiteral("check")) {
         return Check(arguments);
     }
     std::fputs(Usage, stderr);

@@ -1,6 +1,6 @@
 // Draws the program's icon in the sizes a desktop asks for, laid out as an icon theme folder.
 // Usage: ortus-make-icons FOLDER SIZE...   writes FOLDER/<SIZE>x<SIZE>/apps/ortus.png for each SIZE
-#include "settings/programicon.h"
+#include "windows/programicon.h"
 
 #include <QDir>
 #include <QImage>

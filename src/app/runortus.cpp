@@ -5,8 +5,8 @@
 #include "platform/dialogs.h"
 #include "platform/handlerguard.h"
 #include "platform/windowplacement.h"
-#include "settings/tform2.h"
-#include "settings/tform3.h"
+#include "windows/tform2.h"
+#include "windows/tform3.h"
 
 #include <QApplication>
 

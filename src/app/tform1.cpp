@@ -10,10 +10,10 @@
 #include "quiz/testrun.h"
 #include "runtime/cp1251.h"
 #include "runtime/workingdirectory.h"
-#include "settings/programicon.h"
-#include "settings/tform2.h"
-#include "settings/tform3.h"
 #include "testscreen/testscreen.h"
+#include "windows/programicon.h"
+#include "windows/tform2.h"
+#include "windows/tform3.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -101,7 +101,7 @@ void TForm1::FormCreate()
     m_run.Seed(
         static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count()));
     m_run.State().StartDirectory = CurrentDirectory();
-    ReadSettings(m_settings);
+    ReadSettings(m_settings, m_run.State().StartDirectory);
     switch (StartupBackgroundMode(m_settings)) {
     case BackgroundMode::Picture:
         Image1->show();
@@ -123,7 +123,8 @@ void TForm1::FormShow()
 void TForm1::ApplyAppearance()
 {
     CreateHiddenControls();
-    Screen->LoadBackground(m_settings.BackgroundPicturePath, {});
+    // A dialog may have left another folder current: the picture is the start directory's.
+    Screen->LoadBackground(m_settings.BackgroundPicturePath, Quiz().StartDirectory);
     Screen->ApplyColours(m_settings);
     for (QLabel *label : {Label2, Label3, Label4}) {
         SetPaletteColour(label, QPalette::WindowText, ToQColor(m_settings.QuestionColor));

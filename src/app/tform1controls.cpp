@@ -87,12 +87,8 @@ void TForm1::CreatePopupMenu()
     PopupMenu1 = new CommandMenu(this);
     const auto addItem = [this](const QString &caption, const QKeySequence &shortcut,
                                 void (TForm1::*handler)()) {
-        return PopupMenu1->AddCommand(caption, shortcut, [this, handler] {
-            Guard([this, handler] {
-                MakeStartDirectoryCurrent();
-                (this->*handler)();
-            });
-        });
+        return PopupMenu1->AddCommand(
+            caption, shortcut, [this, handler] { Guard([this, handler] { (this->*handler)(); }); });
     };
     N1 = addItem(QStringLiteral("Фоновый рисунок..."), QKeySequence(Qt::CTRL | Qt::Key_P),
                  &TForm1::N1Click);

@@ -1,5 +1,8 @@
 #include "runtime/cp1251.h"
 
+#include "runtime/textfile.h"
+#include "runtime/workingdirectory.h"
+
 #include <array>
 
 namespace {
@@ -203,4 +206,14 @@ std::string FileSystemPath(const std::string &stored,
         return cp1251;
     }
     return cp1251 != stored && exists(cp1251) && !exists(stored) ? cp1251 : stored;
+}
+
+std::string FileSystemPathIn(const std::string &directory, const std::string &stored)
+{
+    if (stored.empty()) {
+        return {};
+    }
+    return InDirectory(directory, FileSystemPath(stored, [&](const std::string &name) {
+                           return EntryExists(InDirectory(directory, name));
+                       }));
 }

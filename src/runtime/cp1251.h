@@ -21,3 +21,7 @@ std::string StoredPath(const QString &path);
 // stored) when both or neither do.
 std::string FileSystemPath(const std::string &stored,
                            const std::function<bool(const std::string &)> &exists);
+// The file-system path of stored path bytes that name a file relative to the directory, as the
+// quiz reads the paths of its settings against its start directory; entries are looked up there,
+// not in the current directory. An absolute path names the same file; an empty one stays empty.
+std::string FileSystemPathIn(const std::string &directory, const std::string &stored);

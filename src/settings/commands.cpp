@@ -3,6 +3,7 @@
 #include "quiz/resultslog.h"
 #include "runtime/cp1251.h"
 #include "runtime/textfile.h"
+#include "runtime/workingdirectory.h"
 #include "settings/appearanceview.h"
 
 #include <QFile>
@@ -15,6 +16,10 @@ TeacherCommands::TeacherCommands(Settings &settings, const std::string &startDir
 
 void TeacherCommands::WriteIni()
 {
+    // The quiz makes its start directory current before each file access: a command's dialog
+    // leaves its own folder current, and the appearance reads the picture relative to the start
+    // directory. A failure is ignored, as the quiz ignores it.
+    SetCurrentDirectory(m_startDirectory);
     WriteSettings(m_settings, m_startDirectory);
     m_view.ApplyAppearance();
 }

@@ -17,7 +17,8 @@ public:
     Settings &Config() { return m_settings; }
     AppearanceView &View() { return m_view; }
 
-    // Rewrites the settings file in the start directory, then applies the appearance.
+    // Makes the start directory current (the quiz's rule for its file accesses), rewrites the
+    // settings file there, then applies the appearance.
     void WriteIni();
     // The main window's colour dialog, preset to the colour last confirmed in it, into setting.
     void ChooseColour(TColor Settings::*setting);

@@ -2,7 +2,6 @@
 
 #include "runtime/ioerror.h"
 #include "runtime/textfile.h"
-#include "runtime/workingdirectory.h"
 
 #include <array>
 #include <cerrno>
@@ -39,11 +38,27 @@ void WriteLines(TextFile &file, const Settings &settings)
     CheckIo();
 }
 
+std::string SettingsFilePath(const std::string &directory)
+{
+    if (directory.empty()) {
+        return SettingsFileName;
+    }
+    std::string path = directory;
+    if (path.back() != '/') {
+        path += '/';
+    }
+    path += SettingsFileName;
+    if (path.size() > TextFile::MaxNameLength) {
+        throw EInOutError(IoCodeFromErrno(ENAMETOOLONG));
+    }
+    return path;
+}
+
 // The file a rewrite replaces: the settings file, or the end of its chain of symbolic links, so
 // that a link stays a link and its target gets the new contents.
-std::filesystem::path ReplacedFile()
+std::filesystem::path ReplacedFile(const std::string &settingsFile)
 {
-    std::filesystem::path path = SettingsFileName;
+    std::filesystem::path path = settingsFile;
     std::error_code error;
     for (int hops = 0; std::filesystem::is_symlink(path, error); ++hops) {
         const std::filesystem::path target = std::filesystem::read_symlink(path, error);
@@ -110,13 +125,13 @@ void FlushToDisk(const std::string &name)
     }
 }
 
-void WriteTemporaryAndReplace(const Settings &settings)
+void WriteTemporaryAndReplace(const Settings &settings, const std::string &settingsFile)
 {
     // A read-only settings file stays as protected as when it was rewritten in place.
-    if (::access(SettingsFileName, F_OK) == 0 && ::access(SettingsFileName, W_OK) != 0) {
+    if (::access(settingsFile.c_str(), F_OK) == 0 && ::access(settingsFile.c_str(), W_OK) != 0) {
         throw EInOutError(IoCodeFromErrno(errno));
     }
-    const std::filesystem::path replaced = ReplacedFile();
+    const std::filesystem::path replaced = ReplacedFile(settingsFile);
     const std::string temporary = CreateTemporaryFile(replaced);
     TextFile file(temporary);
     try {
@@ -154,9 +169,9 @@ BackgroundMode StartupBackgroundMode(const Settings &settings)
     }
 }
 
-void ReadSettings(Settings &settings)
+void ReadSettings(Settings &settings, const std::string &directory)
 {
-    TextFile file(SettingsFileName);
+    TextFile file(SettingsFilePath(directory));
     file.OpenForReading();
     CheckIo();
     try {
@@ -201,8 +216,7 @@ void ReadSettings(Settings &settings)
     CheckIo();
 }
 
-void WriteSettings(const Settings &settings, const std::string &startDirectory)
+void WriteSettings(const Settings &settings, const std::string &directory)
 {
-    SetCurrentDirectory(startDirectory);
-    WriteTemporaryAndReplace(settings);
+    WriteTemporaryAndReplace(settings, SettingsFilePath(directory));
 }

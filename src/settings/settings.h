@@ -28,14 +28,17 @@ inline constexpr const char *LeftButtonLine = "[Button]=L";
 enum class BackgroundMode { Picture, FillColour, Unchanged };
 BackgroundMode StartupBackgroundMode(const Settings &settings);
 
-// Reads "Ortus00.ini" from the current directory, line by line. The first failing statement
-// raises EInOutError; settings read before it keep their values. The file is closed however the
-// reading ends.
-void ReadSettings(Settings &settings);
+// Neither function changes the current directory: the file is named by the directory it is in.
+// An empty directory names the current one. A path to the file longer than a file name may be is
+// refused (code 206) rather than cut to another file's name.
 
-// Rewrites "Ortus00.ini" in startDirectory (made current first; a failure of that is ignored).
-// The new contents go to a temporary file of this writer's own, which takes the old file's mode,
-// is flushed to disk and then renamed over the old file (over a link's target when the file is a
-// symbolic link). A failure at any point leaves the old file whole; the error is raised as
-// EInOutError.
-void WriteSettings(const Settings &settings, const std::string &startDirectory);
+// Reads "Ortus00.ini" from the directory, line by line. The first failing statement raises
+// EInOutError; settings read before it keep their values. The file is closed however the reading
+// ends.
+void ReadSettings(Settings &settings, const std::string &directory);
+
+// Rewrites "Ortus00.ini" in the directory. The new contents go to a temporary file of this
+// writer's own, which takes the old file's mode, is flushed to disk and then renamed over the old
+// file (over a link's target when the file is a symbolic link). A failure at any point leaves the
+// old file whole; the error is raised as EInOutError.
+void WriteSettings(const Settings &settings, const std::string &directory);

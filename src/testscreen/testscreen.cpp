@@ -9,7 +9,6 @@
 #include "quiz/testrun.h"
 #include "runtime/cp1251.h"
 #include "runtime/textfile.h"
-#include "runtime/workingdirectory.h"
 #include "settings/settings.h"
 
 #include <QLabel>
@@ -151,10 +150,8 @@ void TestScreen::LoadBackground(const std::string &picturePath, const std::strin
 {
     // The picture shown goes first, so that it and the new one never take memory together.
     Image1->SetPicture(QImage());
-    const std::string path = FileSystemPath(picturePath, [&directory](const std::string &name) {
-        return EntryExists(InDirectory(directory, name));
-    });
-    Image1->SetPicture(LoadPicture(QByteArray::fromStdString(InDirectory(directory, path)), 0));
+    Image1->SetPicture(
+        LoadPicture(QByteArray::fromStdString(FileSystemPathIn(directory, picturePath)), 0));
 }
 
 void TestScreen::ApplyColours(const Settings &settings)

@@ -1,7 +1,7 @@
 #include "workbench/bankstab.h"
 
+#include "runtime/cp1251.h"
 #include "runtime/ioerror.h"
-#include "runtime/workingdirectory.h"
 #include "settings/settings.h"
 #include "workbench/questioneditor.h"
 #include "workbench/questionpreview.h"
@@ -307,17 +307,16 @@ bool BanksTab::OpenStartDirectory(const QString &folder)
     }
     m_folder = QDir(folder).absolutePath();
     FolderLabel->setText(QDir::toNativeSeparators(m_folder));
-    // The settings name their picture relative to the start directory, as the quiz reads them.
-    SetCurrentDirectory(LocalName(m_folder));
     Settings settings;
     try {
-        ReadSettings(settings);
+        ReadSettings(settings, LocalName(m_folder));
     } catch (const EInOutError &error) {
         emit StatusMessage(
             QStringLiteral("%1: %2. Образец вопроса показан без этих настроек.")
                 .arg(QString::fromLatin1(SettingsFileName), QString::fromUtf8(error.what())));
     }
-    Preview->SetAppearance(settings);
+    // The settings name their picture relative to the start directory, as the quiz reads them.
+    Preview->SetAppearance(settings, LocalName(m_folder));
     m_bank = -1;
     m_document.Close();
     int first = -1;

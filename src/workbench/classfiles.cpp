@@ -4,26 +4,25 @@
 #include "runtime/cp1251.h"
 #include "runtime/ioerror.h"
 #include "runtime/textfile.h"
-#include "runtime/workingdirectory.h"
 #include "settings/settings.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <random>
 
 QuizLog QuizResultsLog(const QString &startDirectory)
 {
-    // The settings are read from the current directory, as the quiz reads them at its start.
-    const std::string previous = CurrentDirectory();
     QuizLog log;
-    if (!SetCurrentDirectory(QFile::encodeName(startDirectory).toStdString())) {
+    if (!QFileInfo(startDirectory).isDir()) {
         log.problem = QStringLiteral("Папка «%1» недоступна.").arg(startDirectory);
         return log;
     }
+    const std::string directory = QFile::encodeName(startDirectory).toStdString();
     Settings settings;
     try {
-        ReadSettings(settings);
+        ReadSettings(settings, directory);
     } catch (const EInOutError &error) {
         log.problem =
             QStringLiteral("Не удаётся прочитать %1: %2")
@@ -35,11 +34,9 @@ QuizLog QuizResultsLog(const QString &startDirectory)
     }
     if (log.problem.isEmpty()) {
         // Named relative to the start directory and perhaps in CP1251, as the quiz appends to it.
-        log.path = QDir(startDirectory)
-                       .filePath(QFile::decodeName(QByteArray::fromStdString(
-                           FileSystemPath(settings.ResultsLogPath, EntryExists))));
+        log.path = QFile::decodeName(
+            QByteArray::fromStdString(FileSystemPathIn(directory, settings.ResultsLogPath)));
     }
-    SetCurrentDirectory(previous);
     return log;
 }
 

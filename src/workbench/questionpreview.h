@@ -24,8 +24,8 @@ public:
     explicit QuestionPreview(QWidget *parent = nullptr);
     ~QuestionPreview() override;
 
-    // The background and the colours; a relative picture path is taken from startDirectory (the
-    // current directory when it is empty), perhaps in CP1251, as the quiz reads it.
+    // The background and the colours; a relative picture path is taken from startDirectory,
+    // perhaps in CP1251, as the quiz reads it.
     void SetAppearance(const Settings &settings, const std::string &startDirectory = {});
     void ShowQuestion(const BankQuestion &question, int position, int timeLimitSeconds);
     // The test window as drawn, unscaled.

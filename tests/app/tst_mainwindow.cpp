@@ -4,10 +4,10 @@
 #include "platform/statuspanels.h"
 #include "platform/stretchedimage.h"
 #include "runtime/cp1251.h"
-#include "settings/tform2.h"
-#include "settings/tform3.h"
 #include "support/bankfixtures.h"
 #include "support/mainwindow.h"
+#include "windows/tform2.h"
+#include "windows/tform3.h"
 
 #include <QApplication>
 #include <QBuffer>

@@ -83,6 +83,52 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(StoredPath(path)) == stored, roundTrip);
     }
 
+    // A relative stored path is looked up in the directory given, never in the current one.
+    void pathsInDirectory_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QString>("inDirectory"); // an entry of the directory
+        QTest::addColumn<QString>("inCurrent");   // an entry of the current directory
+        QTest::addColumn<QString>("path");        // "<dir>" standing for the directory
+
+        const QByteArray utf8 = "\xD0\xA4.bmp";
+        QTest::newRow("code page 1251 name in the directory") << utf8 << "Р¤.bmp"
+                                                              << ""
+                                                              << "<dir>/Р¤.bmp";
+        QTest::newRow("a name of the current directory does not count") << utf8 << ""
+                                                                        << "Р¤.bmp"
+                                                                        << "<dir>/Ф.bmp";
+        QTest::newRow("absolute path") << QByteArray("/\xD4.bmp") << ""
+                                       << ""
+                                       << "/Ф.bmp";
+        QTest::newRow("no path") << QByteArray() << ""
+                                 << ""
+                                 << "";
+    }
+
+    void pathsInDirectory()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, inDirectory);
+        QFETCH(QString, inCurrent);
+        QFETCH(QString, path);
+
+        const QTemporaryDir directory;
+        const QTemporaryDir current;
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(current.path()));
+        const auto create = [](const QTemporaryDir &folder, const QString &name) {
+            QFile file(folder.filePath(name));
+            return name.isEmpty() || file.open(QIODevice::WriteOnly);
+        };
+        QVERIFY(create(directory, inDirectory) && create(current, inCurrent));
+        const std::string resolved = FileSystemPathIn(
+            QFile::encodeName(directory.path()).toStdString(), stored.toStdString());
+        QDir::setCurrent(previous);
+        QCOMPARE(QFile::decodeName(QByteArray::fromStdString(resolved)),
+                 path.replace(QStringLiteral("<dir>"), directory.path()));
+    }
+
     // Stored colours hold red in the low byte.
     void colours() { QCOMPARE(ToQColor(0x563412), QColor(0x12, 0x34, 0x56)); }
 };

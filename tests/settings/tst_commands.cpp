@@ -2,10 +2,9 @@
 #include "runtime/cp1251.h"
 #include "settings/appearanceview.h"
 #include "settings/commands.h"
-#include "settings/tform2.h"
-#include "settings/tform3.h"
 #include "support/scripteddialogs.h"
 #include "support/startdirectory.h"
+#include "windows/tform3.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,8 +21,16 @@ namespace {
 class RecordingView final : public AppearanceView {
 public:
     QStringList calls;
+    // The appearance reads the picture relative to the current directory: the start directory,
+    // whatever folder a dialog of the command left current.
+    QString startDirectory;
 
-    void ApplyAppearance() override { calls.append(QStringLiteral("apply")); }
+    void ApplyAppearance() override
+    {
+        calls.append(startDirectory.isEmpty() || QDir::currentPath() == startDirectory
+                         ? QStringLiteral("apply")
+                         : QStringLiteral("apply in ") + QDir::currentPath());
+    }
     void SetWindowColour(TColor colour) override
     {
         calls.append(QStringLiteral("window %1").arg(colour));
@@ -142,7 +149,7 @@ private slots:
         start.WriteFile(QStringLiteral("Ortus00.ini"), lines.join('\n'));
         const QByteArray before = lines.join('\n');
         Settings settings;
-        QVERIFY_THROWS_NO_EXCEPTION(ReadSettings(settings));
+        QVERIFY_THROWS_NO_EXCEPTION(ReadSettings(settings, start.path().toStdString()));
         QVERIFY(QDir(start.path()).mkdir(QStringLiteral("в папке")));
         start.WriteFile(QStringLiteral("в папке/старый.txt"), "\r\nold\r\n");
         const QString path = input.startsWith('/') ? input : start.filePath(input);
@@ -155,6 +162,7 @@ private slots:
                 : dialogs.QueueColour(input.toInt());
         }
         RecordingView view;
+        view.startDirectory = start.path();
         const std::string startDirectory = start.path().toStdString();
         TeacherCommands commands(settings, startDirectory, dialogs, view);
         TForm3 form3(commands, dialogs);
@@ -213,55 +221,6 @@ private slots:
         QVERIFY_THROWS_NO_EXCEPTION(commands.ChooseColour(&Settings::AnswerColor));
         QVERIFY_THROWS_NO_EXCEPTION(TForm3(commands, dialogs).SpeedButton1Click());
         QCOMPARE(dialogs.colourPresets(), (QList<TColor>{clBlack, clRed, clBlack}));
-    }
-
-    // F1: the controls and shortcuts in the help window, in the system's menu colours.
-    void helpWindow()
-    {
-        // The menu and window-text system colours in colours of their own.
-        const auto restore = qScopeGuard(
-            [original = QApplication::palette()] { QApplication::setPalette(original); });
-        QPalette palette = QApplication::palette();
-        palette.setColor(QPalette::Window, QColor(1, 2, 3));
-        palette.setColor(QPalette::Text, QColor(4, 5, 6));
-        QApplication::setPalette(palette);
-        TForm2 form;
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QCOMPARE(form.windowTitle(), QStringLiteral("Помощь"));
-        QCOMPARE(form.windowModality(), Qt::ApplicationModal);
-        QPlainTextEdit *memo = form.Memo1;
-        QVERIFY(memo->isReadOnly());
-        QCOMPARE(memo->palette().color(QPalette::Base), QColor(1, 2, 3));
-        QCOMPARE(memo->palette().color(QPalette::Text), QColor(4, 5, 6));
-
-        // Ctrl+R belongs to the results log and is not listed.
-        const QStringList lines{
-            "Работа с программой:",
-            "  ответ на вопрос - нажать левую кнопку мыши ",
-            QString(32, ' ') + "в области ответа ",
-            "  завершение тестирования - нажать кнопку ",
-            "\"Завершить\"",
-            "  выход - закрыть окно",
-            "  ",
-            "  Ctrl+P - изменение фонового рисунка",
-            "  Ctrl+Q - изменение цвета вопросов",
-            "  Ctrl+A - изменение цвета ответов",
-            "  Ctrl+C - изменение цвета тени ответов",
-            "  Ctrl+I  - изменение цвета увеличенного ответа",
-            "  F1      - помощь (данное окно)",
-        };
-        QCOMPARE(memo->toPlainText().split('\n'), lines);
-        // Every line shows without scrolling; the blanks of line 3 put its words under the end of
-        // line 2, not onto a line of their own.
-        QTextCursor end(memo->document());
-        end.movePosition(QTextCursor::End);
-        QVERIFY(memo->cursorRect(end).bottom() < memo->viewport()->height());
-        QCOMPARE(memo->document()->findBlockByNumber(2).layout()->lineCount(), 1);
-
-        // Only the close box closes it.
-        QTest::keyClick(memo, Qt::Key_Escape);
-        QVERIFY(form.isVisible());
     }
 };
 

@@ -90,6 +90,8 @@ private slots:
                                   << Ini("pic|0|0|0|0|0|0||[Button]=L");
     }
 
+    // Read and written in the directory given, while the current directory is another one and
+    // stays so.
     void readAndWrittenBack()
     {
         const StartDirectoryFixture start(QStringList{});
@@ -99,10 +101,13 @@ private slots:
         QFETCH(QByteArray, written);
 
         start.WriteFile(FileName, file);
+        const QTemporaryDir elsewhere;
+        QVERIFY(QDir::setCurrent(elsewhere.path()));
+        const std::string directory = start.path().toStdString();
         Settings settings;
         int code = 0;
         try {
-            ReadSettings(settings);
+            ReadSettings(settings, directory);
         } catch (const EInOutError &raised) {
             code = raised.Code();
         }
@@ -110,8 +115,30 @@ private slots:
         QCOMPARE(PendingIoCode(), 0);
         QVERIFY(error != 0 || StartupBackgroundMode(settings) == mode);
         // A file left open by a failed reading would refuse this with code 32.
-        QVERIFY_THROWS_NO_EXCEPTION(WriteSettings(settings, start.path().toStdString()));
+        QVERIFY_THROWS_NO_EXCEPTION(WriteSettings(settings, directory));
         QCOMPARE(start.ReadFile(FileName), written.isNull() ? file : written);
+        QCOMPARE(QDir::currentPath(), elsewhere.path());
+        QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files), QStringList());
+    }
+
+    // A path to the file that a file name cannot hold is refused, not cut to another name.
+    void tooLongPathIsRefused()
+    {
+        const StartDirectoryFixture start(QStringList{});
+        const std::string directory =
+            start.path().toStdString() + '/' +
+            std::string(TextFile::MaxNameLength - start.path().size(), 'd');
+        Settings settings;
+        for (const bool writing : {false, true}) {
+            try {
+                writing ? WriteSettings(settings, directory) : ReadSettings(settings, directory);
+                QFAIL("no error");
+            } catch (const EInOutError &error) {
+                QCOMPARE(error.Code(), 206);
+            }
+        }
+        QCOMPARE(QDir(start.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList());
     }
 
     // Another account of a shared folder must be able to rewrite the file after this one, and a

@@ -76,6 +76,16 @@ private slots:
              "строки разделены только символом LF");
         bank("show a missing bank", {"show", "{dir}/missing.dat"}, 2, "", "File not found");
         bank("no command", {}, 2, "", "Использование");
+        bank("help", {"--help"}, 0, "ortus-bank build ИСХОДНИК -o ФАЙЛ", "");
+        bank("version", {"--version"}, 0, "ortus-bank (Ортус 2000) " ORTUS_VERSION "\n", "");
+        bank("unknown option", {"check", "--all", "{dir}/Vop5.dat"}, 2, "",
+             "ortus-bank: неизвестный параметр «--all».\nИспользование");
+        bank("-o without its file", {"build", "{dir}/good.txt", "-o"}, 2, "",
+             "после -o нужно имя файла банка");
+        bank("a value for an option that takes none", {"--version=2", "check"}, 2, "",
+             "параметр «--version» не принимает значения");
+        bank("-o to a command that writes nothing",
+             {"show", "{dir}/Vop5.dat", "-o", "{dir}/old.dat"}, 2, "", "Использование");
 
         results("table", {"{dir}/results.txt"}, 0,
                 "Ученик         Класс  ЮГП  Баллы\n"

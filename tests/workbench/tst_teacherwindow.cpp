@@ -331,6 +331,36 @@ private slots:
         }
     }
 
+    // The folder opened is read wherever the program was started, and the current directory
+    // stays as it was: the settings, the picture and the log they name, the banks.
+    void opensAFolderWithoutEnteringIt()
+    {
+        const StartDirectoryFixture start(ShippedStartDirectory());
+        QImage blue(8, 8, QImage::Format_RGB32);
+        blue.fill(Qt::blue);
+        QVERIFY(blue.save(start.filePath(QStringLiteral("Фон.bmp"))));
+        start.WriteFile(QStringLiteral("Ortus00.ini"),
+                        start.ReadFile(QStringLiteral("Ortus00.ini"))
+                            .replace("Fon.jpg", QByteArray::fromStdString(
+                                                    ToCp1251(QStringLiteral("Фон.bmp")))));
+        start.WriteFile(
+            QStringLiteral("Results.txt"),
+            LogBytes({LogRecordBytes(QStringLiteral("Ли Юн"), "5", QStringLiteral("5В"), 15)}));
+        // The current directory: another start directory, whose log has two records.
+        const StartDirectoryFixture current(ShippedStartDirectory());
+        current.WriteFile(
+            QStringLiteral("Results.txt"),
+            LogBytes({LogRecordBytes(QStringLiteral("Ким Ирина"), "7", QStringLiteral("7А"), 20),
+                      LogRecordBytes(QStringLiteral("Ким Олег"), "7", QStringLiteral("7А"), 9)}));
+
+        const auto window = OpenResults(start);
+        QCOMPARE(QDir::currentPath(), current.path());
+        QCOMPARE(window->Results->results().rowCount(), 1);
+        QCOMPARE(window->Banks->Preview->StageImage().pixel(20, 300), qRgb(0, 0, 255));
+        QVERIFY(window->Banks->Document().FilePath().startsWith(start.path()));
+        QVERIFY(window->Banks->Document().rowCount() > 0);
+    }
+
     // Qt Charts (GPL-3) and the EMF library (GPL-2 only) never share a process: the preview's EMF
     // background, named in CP1251 as an editor on Windows saves it, is drawn by the helper.
     void emfBackgroundIsDrawnOutsideTheProcess()

@@ -1,7 +1,7 @@
-#include "settings/auxiliarywindow.h"
+#include "windows/auxiliarywindow.h"
 
 #include "platform/windowplacement.h"
-#include "settings/programicon.h"
+#include "windows/programicon.h"
 
 #include <QKeyEvent>
 

@@ -1,4 +1,4 @@
-#include "settings/programicon.h"
+#include "windows/programicon.h"
 
 #include <QPainter>
 #include <QPainterPath>

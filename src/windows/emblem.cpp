@@ -1,4 +1,4 @@
-#include "settings/emblem.h"
+#include "windows/emblem.h"
 
 #include <QPainter>
 #include <QPainterPath>

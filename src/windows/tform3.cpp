@@ -1,10 +1,10 @@
-#include "settings/tform3.h"
+#include "windows/tform3.h"
 
 #include "platform/handlerguard.h"
 #include "runtime/cp1251.h"
 #include "settings/appearanceview.h"
 #include "settings/commands.h"
-#include "settings/emblem.h"
+#include "windows/emblem.h"
 
 #include <QLabel>
 #include <QToolButton>

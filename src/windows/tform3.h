@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/dialogs.h"
-#include "settings/auxiliarywindow.h"
+#include "windows/auxiliarywindow.h"
 
 class QLabel;
 class QToolButton;

@@ -1,4 +1,4 @@
-#include "settings/tform2.h"
+#include "windows/tform2.h"
 
 #include "runtime/tcolor.h"
 

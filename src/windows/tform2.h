@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/auxiliarywindow.h"
+#include "windows/auxiliarywindow.h"
 
 #include <QStringList>
 
