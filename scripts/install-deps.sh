@@ -23,6 +23,10 @@ libqt6opengl6-dev
 poppler-utils
 fonts-urw-base35
 dpkg-dev
+debhelper
+lintian
+appstream
+man-db
 desktop-file-utils
 libbenchmark-dev
 xvfb
