@@ -17,6 +17,8 @@ clang
 clang-format
 qt6-svg-dev
 libwmf-dev
+libexpat1-dev
+libjpeg-dev
 libemf2svg-dev
 qt6-charts-dev
 libqt6opengl6-dev
