@@ -83,10 +83,11 @@ bench: deps
 
 .PHONY: package screenshots soak
 
-# The Debian package, $(BUILD_DIR)/ortus_<version>_<arch>.deb; install it with
-# `sudo apt install ./$(BUILD_DIR)/ortus_*.deb`.
-package: build
-	cd $(BUILD_DIR) && cpack -G DEB
+# The Debian packages ortus (the quiz) and ortus-teacher, built by dpkg-buildpackage from a clean
+# copy of the tree into $(BUILD_DIR)/package/; install them with
+# `sudo apt install ./$(BUILD_DIR)/package/ortus_*.deb ./$(BUILD_DIR)/package/ortus-teacher_*.deb`.
+package: deps
+	sh packaging/build-packages $(BUILD_DIR)/package
 
 # The README's pictures in docs/screenshots/, taken from the program as it is built now.
 screenshots: deps $(BUILD_DIR)/CMakeCache.txt

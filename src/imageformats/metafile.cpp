@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 
 #include <algorithm>
@@ -13,8 +14,7 @@ constexpr std::uint32_t PlaceableKey = 0x9AC6CDD7;
 constexpr std::uint32_t EmrHeader = 1;
 constexpr std::uint32_t EmfSignature = 0x464D4520;
 
-// The helper sits beside the program. The environment can name another one: tests use the one in
-// the build tree.
+// The environment can name the helper: tests use the one in the build tree.
 QString HelperPath()
 {
     const QString named = qEnvironmentVariable("ORTUS_METAFILE_HELPER");
@@ -24,7 +24,7 @@ QString HelperPath()
     if (QCoreApplication::instance() == nullptr) {
         return {};
     }
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("ortus-metafile"));
+    return MetafileHelperFor(QCoreApplication::applicationDirPath());
 }
 
 // The helper's picture (PNG on its standard output), or nothing once it fails, crashes, writes more
@@ -80,6 +80,17 @@ std::optional<QByteArray> RunHelper(QByteArrayView data, const PictureLimits &li
 }
 
 } // namespace
+
+QString MetafileHelperFor(const QString &programDir)
+{
+    const QDir dir(programDir);
+    const QString installed =
+        dir.filePath(QStringLiteral(ORTUS_HELPER_DIR_FROM_PROGRAM "/ortus-metafile"));
+    if (QFileInfo(installed).isExecutable()) {
+        return QDir::cleanPath(installed);
+    }
+    return dir.filePath(QStringLiteral("ortus-metafile"));
+}
 
 bool IsWmfHeader(QByteArrayView head)
 {

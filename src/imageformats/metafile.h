@@ -4,6 +4,7 @@
 
 #include <QByteArrayView>
 #include <QImage>
+#include <QString>
 #include <QStringList>
 
 #include <optional>
@@ -19,6 +20,10 @@ bool IsEmfHeader(QByteArrayView head);
 // null one when the metafile is refused, the helper is missing, fails, crashes or runs out of
 // time.
 QImage RenderMetafile(QByteArrayView data, const PictureLimits &limits = {});
+
+// The helper of a program in programDir: installed, in its folder under libexec (../libexec/ortus/
+// from /usr/bin); else beside the program, as in the build tree.
+QString MetafileHelperFor(const QString &programDir);
 
 // The limits as the helper's command line, and back; nullopt for a command line that is not one.
 QStringList MetafileHelperArguments(const PictureLimits &limits);

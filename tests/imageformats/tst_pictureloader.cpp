@@ -1,9 +1,11 @@
+#include "imageformats/metafile.h"
 #include "imageformats/pictureloader.h"
 #include "support/startdirectory.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -267,6 +269,44 @@ private slots:
         const QImage image = LoadPicture(Write("picture.wmf", content), 0, limits);
         qputenv("ORTUS_METAFILE_HELPER", ORTUS_METAFILE_HELPER_PATH);
         QVERIFY(image.isNull());
+    }
+
+    // An installed program finds its helper under libexec; in the build tree it lies beside.
+    void findsTheHelper_data()
+    {
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<bool>("installedExecutable");
+        QTest::addColumn<bool>("beside");
+        QTest::addColumn<bool>("expectInstalled");
+
+        QTest::newRow("installed") << true << true << false << true;
+        QTest::newRow("build tree") << false << false << true << false;
+        QTest::newRow("installed one first") << true << true << true << true;
+        QTest::newRow("installed one not executable") << true << false << true << false;
+        QTest::newRow("none: beside, which then fails") << false << false << false << false;
+    }
+
+    void findsTheHelper()
+    {
+        QFETCH(bool, installed);
+        QFETCH(bool, installedExecutable);
+        QFETCH(bool, beside);
+        QFETCH(bool, expectInstalled);
+
+        const QString programDir = m_dir->filePath(QStringLiteral("usr/bin"));
+        const QString installedHelper = QDir::cleanPath(
+            programDir + QStringLiteral("/" ORTUS_HELPER_DIR_FROM_PROGRAM "/ortus-metafile"));
+        const QString besideHelper = programDir + QStringLiteral("/ortus-metafile");
+        const auto place = [](const QString &path, bool executable) {
+            QDir().mkpath(QFileInfo(path).path());
+            WriteFixtureFile(path, "#!/bin/sh\n");
+            return QFile::setPermissions(path, executable ? QFile::ReadOwner | QFile::ExeOwner
+                                                          : QFile::ReadOwner);
+        };
+        QVERIFY(QDir().mkpath(programDir));
+        QVERIFY(!installed || place(installedHelper, installedExecutable));
+        QVERIFY(!beside || place(besideHelper, true));
+        QCOMPARE(MetafileHelperFor(programDir), expectInstalled ? installedHelper : besideHelper);
     }
 
     void refusesWhatIsNoPictureFile()
