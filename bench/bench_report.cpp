@@ -427,7 +427,8 @@ public:
                                    .count());
             AppendResult((directory / "Results.txt").string(), directory.string(),
                          {ToCp1251(QStringLiteral("Новый Ученик")), "7",
-                          ToCp1251(QStringLiteral("7А")), append});
+                          ToCp1251(QStringLiteral("7А")), append},
+                         TestFacts{});
             std::this_thread::sleep_for(AppendSettle);
             const double cpuFrom = following.CpuSeconds();
             const Clock::time_point from = Clock::now();

@@ -168,7 +168,8 @@ private slots:
         case Change::QuizAppend:
             AppendResult(
                 path.toStdString(), m_dir.path().toStdString(),
-                {ToCp1251(QStringLiteral("Ли Юн")), "7", ToCp1251(QStringLiteral("7А")), 18});
+                {ToCp1251(QStringLiteral("Ли Юн")), "7", ToCp1251(QStringLiteral("7А")), 18},
+                TestFacts{});
             break;
         case Change::Truncate:
             QVERIFY(QFile::resize(path, pieces.front().size()));
