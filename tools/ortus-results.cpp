@@ -204,8 +204,11 @@ int main(int argc, char **argv)
         PrintLine(stderr, QStringLiteral("%1: не удаётся прочитать подробности.").arg(detailsName));
         return Failure;
     }
+    const DetailMatch match = MatchDetails(log.records, details.details);
+    const std::vector<int> &detailOf = match.detailOf;
+    ApplyDetails(log.records, details.details, detailOf);
     std::vector<LogNote> findings = log.notes;
-    const std::vector<int> detailOf = MatchDetails(log.records, details.details, findings);
+    findings.insert(findings.end(), match.findings.begin(), match.findings.end());
     for (const LogNote &note : details.notes) {
         PrintLine(
             stderr,

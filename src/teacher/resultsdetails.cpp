@@ -18,12 +18,6 @@ QString DetailText(const ResultDetail &detail)
              QString::number(detail.facts.questionCount), QString::fromStdString(detail.time));
 }
 
-void Give(LogRecord &record, const ResultDetail &detail)
-{
-    record.questions = detail.facts.questionCount;
-    record.time = QString::fromStdString(detail.time);
-}
-
 } // namespace
 
 DetailsFile ReadResultDetails(const std::string &path)
@@ -58,11 +52,13 @@ DetailsFile ReadResultDetails(const std::string &path)
     return file;
 }
 
-std::vector<int> MatchDetails(std::vector<LogRecord> &records,
-                              const std::vector<ResultDetail> &details,
-                              std::vector<LogNote> &findings)
+DetailMatch MatchDetails(const std::vector<LogRecord> &records,
+                         const std::vector<ResultDetail> &details)
 {
-    std::vector<int> detailOf(records.size(), -1);
+    DetailMatch match;
+    std::vector<int> &detailOf = match.detailOf;
+    std::vector<LogNote> &findings = match.findings;
+    detailOf.assign(records.size(), -1);
     std::vector<bool> used(details.size(), false);
     // Each record takes the first free detail of its hash after the one matched before it, so
     // that two equal records of one pupil match in order.
@@ -99,12 +95,11 @@ std::vector<int> MatchDetails(std::vector<LogRecord> &records,
             while (next < after && used[std::size_t(next)]) {
                 ++next;
             }
-            LogRecord &record = records[r];
+            const LogRecord &record = records[r];
             if (next < after) {
                 const ResultDetail &detail = details[std::size_t(next)];
                 used[std::size_t(next)] = true;
                 detailOf[r] = next++;
-                Give(record, detail);
                 findings.push_back(
                     {record.line, QStringLiteral("запись ученика «%1» изменена после теста: её "
                                                  "строки не совпадают с подробностями (%2).")
@@ -125,14 +120,21 @@ std::vector<int> MatchDetails(std::vector<LogRecord> &records,
                                        .arg(DetailText(details[d]))});
         }
     }
-    for (std::size_t r = 0; r < records.size(); ++r) {
-        if (detailOf[r] >= 0) {
-            Give(records[r], details[std::size_t(detailOf[r])]);
-        }
-    }
     std::stable_sort(findings.begin(), findings.end(),
                      [](const LogNote &a, const LogNote &b) { return a.line < b.line; });
-    return detailOf;
+    return match;
+}
+
+void ApplyDetails(std::vector<LogRecord> &records, const std::vector<ResultDetail> &details,
+                  const std::vector<int> &detailOf)
+{
+    for (std::size_t r = 0; r < records.size(); ++r) {
+        if (detailOf[r] >= 0) {
+            const ResultDetail &detail = details[std::size_t(detailOf[r])];
+            records[r].questions = detail.facts.questionCount;
+            records[r].time = QString::fromStdString(detail.time);
+        }
+    }
 }
 
 QuestionStatistics ComputeQuestionStatistics(const std::vector<const ResultDetail *> &details,

@@ -19,15 +19,21 @@ struct DetailsFile {
 // not present; a line that is no detail is a note. Raises nothing.
 DetailsFile ReadResultDetails(const std::string &path);
 
-// Gives every record its detail, found by the hash of its five lines (in the log's order), and
-// tells what does not match as findings, with their lines: a record whose lines were changed after
-// the test (paired with the detail that stands in its place), a detail whose record is gone, and a
-// record without a detail after the first detailed one (those before it are from before the
-// companion file). Fills the records' questions and time; gives per record the index of its detail
-// in details, or -1.
-std::vector<int> MatchDetails(std::vector<LogRecord> &records,
-                              const std::vector<ResultDetail> &details,
-                              std::vector<LogNote> &findings);
+// Which detail belongs to which record: found by the hash of the record's five lines, in the
+// log's order. What does not match is a finding, with its line (0 for a detail without a record):
+// a record whose lines were changed after the test (paired with the detail that stands in its
+// place), a detail whose record is gone, and a record without a detail after the first detailed
+// one (those before it are from before the companion file).
+struct DetailMatch {
+    std::vector<int> detailOf; // per record: the index of its detail, -1 for none
+    std::vector<LogNote> findings;
+};
+DetailMatch MatchDetails(const std::vector<LogRecord> &records,
+                         const std::vector<ResultDetail> &details);
+
+// Gives the records the questions and the time of their details.
+void ApplyDetails(std::vector<LogRecord> &records, const std::vector<ResultDetail> &details,
+                  const std::vector<int> &detailOf);
 
 // How the pupils of the chosen tests fared on one question of a bank.
 struct QuestionFigures {

@@ -75,8 +75,9 @@ private slots:
         const std::vector<ResultDetail> details{Detail("a", 1, 20), Detail("b", 2, 21),
                                                 Detail("c", 3, 22), Detail("d", 4, 23)};
         std::vector<LogRecord> records = Read(log);
-        std::vector<LogNote> found;
-        MatchDetails(records, details, found);
+        const DetailMatch match = MatchDetails(records, details);
+        ApplyDetails(records, details, match.detailOf);
+        const std::vector<LogNote> &found = match.findings;
         QList<int> counts;
         for (const LogRecord &record : records) {
             counts.append(record.questions);

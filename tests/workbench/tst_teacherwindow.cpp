@@ -1,6 +1,11 @@
 #include "app/tform1.h"
 #include "effectlabel/effectlabel.h"
+#include "quiz/questionbank.h"
+#include "quiz/resultslog.h"
+#include "quiz/testfacts.h"
 #include "runtime/cp1251.h"
+#include "runtime/ioerror.h"
+#include "support/bankfixtures.h"
 #include "support/logfixtures.h"
 #include "support/mainwindow.h"
 #include "support/scripteddialogs.h"
@@ -15,8 +20,11 @@
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
+#include <QComboBox>
+#include <QDateTimeEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QProcess>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -25,6 +33,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <random>
 
 // The teacher's window, offscreen, on a copy of the shipped start directory.
 namespace {
@@ -225,6 +234,66 @@ private slots:
         QCOMPARE(tab.results().rowCount(), 0);
         QCOMPARE(tab.questions(QStringLiteral("7"))->value(), 0);
         QCOMPARE(tab.stateText(), QStringLiteral("В Ortus00.ini не указан журнал результатов."));
+    }
+
+    // A lesson's tests as the quiz logs them: their time, the questions the class got wrong (a
+    // double-click shows the question in its bank), the counts that follow a changed bank and a
+    // result that found no log.
+    void lessonWithDetails()
+    {
+        const StartDirectoryFixture start(ShippedStartDirectory());
+        const std::string folder = start.path().toStdString();
+        QuestionBank bank;
+        std::mt19937 generator;
+        LoadBank(bank, folder + "/Vop67.dat", generator);
+        const int right = bank.AnswerKey[0] - 100 - 1;
+        const int wrong = right % 2 + 1;
+        TestFacts facts{"Vop67.dat",
+                        ShortHash(start.ReadFile(QStringLiteral("Vop67.dat")).toStdString()),
+                        bank.QuestionCount,
+                        600,
+                        300,
+                        TestEnding::FinishedEarly,
+                        {{1, wrong}, {2, 0}}};
+        for (const char *name : {"Ivanov", "Petrov"}) {
+            AppendResult("Results.txt", folder, {name, "7", "7A", 0}, facts);
+        }
+        QVERIFY_EXCEPTION_THROWN(AppendResult("gone.txt", folder, {"Sidorov", "7", "7A", 3}, facts),
+                                 EInOutError);
+
+        const auto window = OpenResults(start);
+        ResultsTab &tab = *window->Results;
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        const int rows = tab.results().rowCount();
+        QVERIFY(rows >= 2);
+        QVERIFY(!tab.results()
+                     .index(rows - 1, ResultsModel::Time)
+                     .data()
+                     .toString()
+                     .contains("без подробностей"));
+        QVERIFY(!tab.findings()->findItems("Ждёт записи в журнал", Qt::MatchContains).isEmpty());
+
+        // The tests ended before the window opened; both within the last hour.
+        tab.lessonFilter()->setCurrentIndex(1);
+        QCOMPARE(tab.shown().rowCount(), 0);
+        tab.since()->setDateTime(QDateTime::currentDateTime().addSecs(-3600));
+        tab.lessonFilter()->setCurrentIndex(3);
+        QCOMPARE(tab.shown().rowCount(), 2);
+        tab.gradeFilter()->setCurrentText(QStringLiteral("7"));
+        QTRY_COMPARE(tab.questionView()->model()->rowCount(), int(bank.QuestionCount));
+        const QModelIndex hardest = tab.questionView()->model()->index(0, 0);
+        QCOMPARE(hardest.data().toString(), QStringLiteral("1 !"));
+        QVERIFY(hardest.data(Qt::BackgroundRole).isValid());
+        QCOMPARE(tab.questionView()->model()->index(1, 5).data().toString(), "2");
+        emit tab.questionView()->doubleClicked(hardest);
+        QCOMPARE(window->Tabs->currentWidget(), window->Banks);
+        QCOMPARE(window->Banks->QuestionList->currentIndex().row(), 0);
+
+        // The bank is cut to two questions on disk: grade 7's count follows.
+        start.WriteFile(QStringLiteral("Vop67.dat"), TwoQuestions);
+        tab.poll();
+        QCOMPARE(tab.questions(QStringLiteral("7"))->value(), 2);
     }
 
     // One page per group, each with its own pupils, in a PDF that text tools read.
