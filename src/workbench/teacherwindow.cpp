@@ -9,8 +9,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStatusBar>
-#include <QTableView>
 #include <QTabWidget>
+#include <QTableView>
 
 namespace {
 
