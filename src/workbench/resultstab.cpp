@@ -27,6 +27,7 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStandardItemModel>
+#include <QTabWidget>
 #include <QTableView>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -191,23 +192,22 @@ void ResultsTab::BuildControls()
     }
 
     m_summary = new QStandardItemModel(this);
-    auto *summary = new QTableView;
+    auto *summary = m_summaryView = new QTableView;
     summary->setModel(m_summary);
     summary->verticalHeader()->hide();
     summary->setEditTriggers(QAbstractItemView::NoEditTriggers);
     summary->verticalHeader()->setDefaultSectionSize(summary->fontMetrics().height() + 6);
     summary->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // As wide as its columns: the chart beside it gives way.
+    summary->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    summary->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Expanding);
     m_chart = NewMarksChart();
     auto *chartView = new QChartView(m_chart);
     chartView->setRenderHint(QPainter::Antialiasing);
-    chartView->setMinimumHeight(260);
+    chartView->setMinimumHeight(200);
     m_findings = new QListWidget;
     m_findings->setWordWrap(true);
 
-    auto *side = new QSplitter(Qt::Vertical);
-    side->addWidget(Titled(QStringLiteral("Итоги по классам и ЮГП"), summary));
-    side->addWidget(chartView);
-    side->addWidget(Titled(QString(), m_findings, &m_findingsTitle));
     m_questionFigures = new QStandardItemModel(this);
     m_questionView = new QTableView;
     m_questionView->setModel(m_questionFigures);
@@ -219,13 +219,22 @@ void ResultsTab::BuildControls()
     connect(m_questionView, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &at) {
         emit questionOpened(m_questionsBank, m_questionFigures->item(at.row(), 0)->data().toInt());
     });
-    side->addWidget(Titled(QString(), m_questionView, &m_questionsTitle));
-    side->setStretchFactor(0, 2);
-    side->setStretchFactor(1, 4);
-    side->setStretchFactor(2, 1);
-    auto *split = new QSplitter(Qt::Horizontal);
+
+    // The table over the whole width, the summary beside the chart, the per-question figures and
+    // the findings below it: every column stays in view on a 1024 × 768 screen.
+    auto *views = new QTabWidget;
+    views->addTab(chartView, QStringLiteral("Оценки"));
+    views->addTab(Titled(QString(), m_questionView, &m_questionsTitle),
+                  QStringLiteral("По вопросам"));
+    views->addTab(Titled(QString(), m_findings, &m_findingsTitle), QStringLiteral("Замечания"));
+    auto *lower = new QSplitter(Qt::Horizontal);
+    lower->addWidget(Titled(QStringLiteral("Итоги по классам и ЮГП"), summary));
+    lower->addWidget(views);
+    lower->setStretchFactor(0, 3);
+    lower->setStretchFactor(1, 2);
+    auto *split = new QSplitter(Qt::Vertical);
     split->addWidget(m_table);
-    split->addWidget(side);
+    split->addWidget(lower);
     split->setStretchFactor(0, 1);
     split->setStretchFactor(1, 1);
 

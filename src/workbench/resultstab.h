@@ -37,6 +37,7 @@ public:
     ResultsModel &results() { return m_results; }
     ResultsFilter &shown() { return m_shown; }
     QTableView *table() const { return m_table; }
+    QTableView *summary() const { return m_summaryView; }
     QChart *chart() const { return m_chart; }
     // The state of the log, as shown above the table.
     QString stateText() const;
@@ -115,6 +116,7 @@ private:
     QMap<QString, QSpinBox *> m_questions;
     QTableView *m_table = nullptr;
     QStandardItemModel *m_summary = nullptr;
+    QTableView *m_summaryView = nullptr;
     QChart *m_chart = nullptr;
     QLabel *m_findingsTitle = nullptr;
     QStandardItemModel *m_questionFigures = nullptr;

@@ -22,10 +22,12 @@
 #include <QChart>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
@@ -294,6 +296,32 @@ private slots:
         start.WriteFile(QStringLiteral("Vop67.dat"), TwoQuestions);
         tab.poll();
         QCOMPARE(tab.questions(QStringLiteral("7"))->value(), 2);
+    }
+
+    // A classroom PC's 1024 × 768: every column of the results table and of the summary in view,
+    // with a long name and every mark.
+    void resultsFitA1024Screen()
+    {
+        const StartDirectoryFixture start(ShippedStartDirectory());
+        QByteArrayList records;
+        for (int score = 0; score <= 21; ++score) {
+            records.append(
+                LogRecordBytes(QStringLiteral("Константинопольская Александра %1").arg(score), "7",
+                               QStringLiteral("7А"), score));
+        }
+        start.WriteFile(QStringLiteral("Results.txt"), LogBytes(records));
+        const auto window = OpenResults(start);
+        window->resize(1024, 768);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QTRY_VERIFY(window->Results->summary()->model()->rowCount() > 0);
+        for (QTableView *view : {window->Results->table(), window->Results->summary()}) {
+            QVERIFY2(view->horizontalHeader()->length() <= view->viewport()->width(),
+                     qPrintable(QStringLiteral("%1 > %2")
+                                    .arg(view->horizontalHeader()->length())
+                                    .arg(view->viewport()->width())));
+            QVERIFY(!view->horizontalScrollBar()->isVisible());
+        }
     }
 
     // One page per group, each with its own pupils, in a PDF that text tools read.
