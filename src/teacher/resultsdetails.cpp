@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <array>
-#include <map>
+#include <unordered_map>
 
 namespace {
 
@@ -23,23 +23,35 @@ QString DetailText(const ResultDetail &detail)
 DetailsFile ReadResultDetails(const std::string &path)
 {
     DetailsFile file;
+    ReadMoreResultDetails(path, file);
+    return file;
+}
+
+bool ReadMoreResultDetails(const std::string &path, DetailsFile &file)
+{
     QFile input(QFile::decodeName(QByteArray::fromStdString(path)));
     if (!input.open(QIODevice::ReadOnly)) {
-        return file;
+        file.present = false;
+        return true;
     }
     file.present = true;
+    if (input.size() < file.bytesRead || !input.seek(file.bytesRead)) {
+        return false;
+    }
     const QByteArray bytes = input.readAll();
     const std::string header = ResultDetailHeader();
-    int number = 0;
-    for (qsizetype start = 0; start < bytes.size();) {
-        qsizetype end = bytes.indexOf('\n', start);
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype end = bytes.indexOf('\n', start);
+        // A last line without its line end is still being written.
         if (end < 0) {
-            end = bytes.size();
+            break;
         }
         const std::string_view line(bytes.constData() + start, std::size_t(end - start));
         start = end + 1;
-        ++number;
-        if (line.empty() || (number == 1 && std::string(line) + '\n' == header)) {
+        const int number = ++file.linesRead;
+        if (line.empty() ||
+            (number == 1 && line == std::string_view(header).substr(0, header.size() - 1))) {
             continue;
         }
         if (std::optional<ResultDetail> detail = ParseResultDetail(line)) {
@@ -49,7 +61,8 @@ DetailsFile ReadResultDetails(const std::string &path)
                                                          "пропущена.")});
         }
     }
-    return file;
+    file.bytesRead += start;
+    return true;
 }
 
 DetailMatch MatchDetails(const std::vector<LogRecord> &records,
@@ -62,7 +75,8 @@ DetailMatch MatchDetails(const std::vector<LogRecord> &records,
     std::vector<bool> used(details.size(), false);
     // Each record takes the first free detail of its hash after the one matched before it, so
     // that two equal records of one pupil match in order.
-    std::map<std::string, std::vector<int>> byHash;
+    std::unordered_map<std::string, std::vector<int>> byHash;
+    byHash.reserve(details.size());
     for (std::size_t d = details.size(); d-- > 0;) {
         byHash[details[d].recordHash].push_back(int(d));
     }

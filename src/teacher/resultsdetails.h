@@ -13,11 +13,17 @@ struct DetailsFile {
     bool present = false;
     std::vector<ResultDetail> details;
     std::vector<LogNote> notes;
+    // How far the file has been read: whole lines only, so that a growing file is read on.
+    qint64 bytesRead = 0;
+    int linesRead = 0;
 };
 
 // Reads the detail file at path (UTF-8, tab-separated, a header line first). A missing file is
 // not present; a line that is no detail is a note. Raises nothing.
 DetailsFile ReadResultDetails(const std::string &path);
+// Reads the lines added to the file since it was read into file; false when the file is shorter
+// than what was read (it was replaced or cut), and file is then as it was.
+bool ReadMoreResultDetails(const std::string &path, DetailsFile &file);
 
 // Which detail belongs to which record: found by the hash of the record's five lines, in the
 // log's order. What does not match is a finding, with its line (0 for a detail without a record):

@@ -103,8 +103,13 @@ bool ResultsModel::MatchDetailsAgain(bool recordsChanged)
     if (!recordsChanged && identity == m_detailsIdentity) {
         return false;
     }
+    // A file that only grew is read on from where it was; any other change reads it again.
+    const bool grew = identity.first >= m_detailsIdentity.first && m_detailsIdentity.first >= 0;
     m_detailsIdentity = identity;
-    m_details = ReadResultDetails(QFile::encodeName(path).toStdString());
+    const std::string name = QFile::encodeName(path).toStdString();
+    if (!grew || !ReadMoreResultDetails(name, m_details)) {
+        m_details = ReadResultDetails(name);
+    }
     m_match = MatchDetails(m_document->Records(), m_details.details);
     return true;
 }
@@ -121,7 +126,8 @@ const ResultDetail *ResultsModel::detail(int row) const
 int ResultsModel::questionsOf(int row) const
 {
     const ResultDetail *found = detail(row);
-    return found ? found->facts.questionCount : questionCount(record(row).grade);
+    return found && found->facts.questionCount > 0 ? found->facts.questionCount
+                                                   : questionCount(record(row).grade);
 }
 
 QDateTime ResultsModel::timeOf(int row) const
