@@ -22,6 +22,7 @@
 #include <QChart>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -322,6 +323,33 @@ private slots:
                                     .arg(view->viewport()->width())));
             QVERIFY(!view->horizontalScrollBar()->isVisible());
         }
+    }
+
+    // "results" typed in the CSV or PDF dialog is saved as results.csv or results.pdf.
+    void saveDialogsAddTheSuffix_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("CSV") << "CSV (*.csv)"
+                             << "csv";
+        QTest::newRow("PDF") << "PDF (*.pdf)"
+                             << "pdf";
+    }
+    void saveDialogsAddTheSuffix()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QString, suffix);
+        QString seen;
+        QTimer::singleShot(0, this, [&seen] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            seen = dialog != nullptr ? dialog->defaultSuffix() : QStringLiteral("no dialog");
+            if (dialog != nullptr) {
+                dialog->reject();
+            }
+        });
+        QtTeacherDialogs dialogs(nullptr);
+        QVERIFY(!dialogs.SaveFile(QStringLiteral("Сохранить"), m_config.path(), filter));
+        QCOMPARE(seen, suffix);
     }
 
     // One page per group, each with its own pupils, in a PDF that text tools read.
