@@ -42,10 +42,19 @@ void TeacherCommands::ChooseResultsLog()
     if (!chosen) {
         return;
     }
-    m_settings.ResultsLogPath = StoredPath(*chosen);
     const std::string path = QFile::encodeName(*chosen).toStdString();
+    // A cut name would be another file: the log stays the one it was.
+    if (path.size() > TextFile::MaxNameLength) {
+        m_dialogs.Information(QStringLiteral("Слишком длинный путь к файлу результатов (больше "
+                                             "%1 байт). Оставлен прежний файл.")
+                                  .arg(TextFile::MaxNameLength));
+        return;
+    }
+    m_settings.ResultsLogPath = StoredPath(*chosen);
     if (!EntryExists(path)) {
         CreateResultsLog(path);
     }
     WriteIni();
+    // Results that found no log wait for this one.
+    FlushQueuedResults(m_settings.ResultsLogPath, m_startDirectory);
 }

@@ -1,6 +1,7 @@
 #include "teacher/resultsreader.h"
 
 #include "quiz/resultslog.h"
+#include "quiz/testfacts.h"
 #include "runtime/cp1251.h"
 #include "runtime/textfile.h"
 
@@ -136,6 +137,10 @@ private:
             return;
         }
         record.score = *score;
+        const QString lineEnd = QStringLiteral("\r\n");
+        record.recordHash = ShortHash(
+            ToCp1251(lineEnd + record.name + lineEnd + m_lines[gradeIndex].text + lineEnd +
+                     m_lines[groupIndex].text + lineEnd + m_lines[scoreIndex].text + lineEnd));
         m_log.records.push_back(record);
         m_log.settledLines = static_cast<int>(scoreIndex) + 1;
     }

@@ -13,6 +13,12 @@ struct LogRecord {
     QString grade;
     QString group;
     int score = 0;
+    // ShortHash of the record's five lines as they stand in the log, to compare with its detail.
+    std::string recordHash{};
+    // From the record's detail, when the companion file holds one: the number of questions of
+    // the test (0: no detail) and when it ended, ISO 8601 with the UTC offset.
+    int questions = 0;
+    QString time{};
 };
 
 // A line of the log that is not part of a whole record, told to the teacher in Russian.

@@ -117,9 +117,15 @@ TextTable ResultsTable(const std::vector<LogRecord> &records,
     }
     for (const LogRecord &record : records) {
         QStringList row{record.name, record.grade, record.group, QString::number(record.score)};
-        if (marks) {
-            row << PercentText(record.score, marks->questions)
-                << QString::number(SchoolMark(record.score, marks->questions, marks->scale));
+        // A record's detail fixes its number of questions; others take the bank's as it is now.
+        const int questions = record.questions > 0 ? record.questions
+                              : marks              ? marks->questions
+                                                   : 0;
+        if (marks && questions > 0) {
+            row << PercentText(record.score, questions)
+                << QString::number(SchoolMark(record.score, questions, marks->scale));
+        } else if (marks) {
+            row << QString() << QString();
         }
         table.rows.push_back(row);
     }

@@ -48,7 +48,8 @@ struct TextTable {
     std::vector<bool> rightAligned; // per column: numbers line up on the right
 };
 
-// The columns that --questions adds: the percentage and the school mark.
+// The columns that --questions adds: the percentage and the school mark. A record's own number
+// of questions (from its detail) goes before this one; with neither the columns stay empty.
 struct MarkColumns {
     int questions = 0;
     MarkScale scale;

@@ -60,3 +60,16 @@ std::map<QString, int> BankQuestionCounts(const QString &startDirectory)
     }
     return counts;
 }
+
+QString BanksStamp(const QString &startDirectory)
+{
+    QString stamp;
+    for (const char *name : BankFileNames) {
+        const QFileInfo bank(QDir(startDirectory).filePath(QString::fromLatin1(name)));
+        stamp += QStringLiteral("%1:%2:%3;")
+                     .arg(QLatin1String(name))
+                     .arg(bank.exists() ? bank.size() : -1)
+                     .arg(bank.exists() ? bank.lastModified().toMSecsSinceEpoch() : 0);
+    }
+    return stamp;
+}

@@ -54,10 +54,14 @@ public:
         }
         std::sort(placed.begin(), placed.end());
         std::vector<LogRecord> records;
+        bool known = false;
         for (const auto &[place, row] : placed) {
             records.push_back(results.record(row));
+            records.back().questions = results.questionsOf(row);
+            known = known || records.back().questions > 0;
         }
-        const std::optional<MarkColumns> marks = results.marksFor(group.scores.grade);
+        const std::optional<MarkColumns> marks =
+            known ? std::optional(MarkColumns{0, results.markScale()}) : std::nullopt;
         if (marks) {
             Chart(group);
         } else {

@@ -23,6 +23,9 @@ const MarkLook MarkLooks[] = {
     {QColor(30, 100, 50), Qt::SolidPattern},
 };
 
+// Grid lines a printer still draws, lighter than the bars' black outlines.
+const QColor DarkGrid(96, 96, 96);
+
 } // namespace
 
 QString GroupCaption(const GroupSummary &group)
@@ -38,6 +41,9 @@ QChart *NewMarksChart()
     chart->setDropShadowEnabled(false);
     chart->legend()->setAlignment(Qt::AlignBottom);
     chart->setTitle(QStringLiteral("Оценки"));
+    // Black captions: the theme's greys fade on a black-and-white laser printer.
+    chart->setTitleBrush(Qt::black);
+    chart->legend()->setLabelColor(Qt::black);
     return chart;
 }
 
@@ -96,4 +102,9 @@ void ShowMarks(QChart &chart, const std::vector<ShownGroup> &groups)
     counts->setLabelFormat(QStringLiteral("%d"));
     chart.addAxis(counts, Qt::AlignLeft);
     series->attachAxis(counts);
+    for (QAbstractAxis *axis : chart.axes()) {
+        axis->setLinePen(QPen(Qt::black, 1));
+        axis->setGridLinePen(QPen(DarkGrid, 1));
+        axis->setLabelsColor(Qt::black);
+    }
 }

@@ -90,6 +90,19 @@ ssize_t ReadAt(int fd, char *buffer, std::size_t size, std::int64_t offset)
     return got;
 }
 
+// A log is text: its first bytes hold no control characters but line ends, tabs and the
+// end-of-text mark. A picture (JPEG, PNG, BMP …) has them among its first bytes, before any
+// end-of-text mark would stop the reading.
+bool LooksBinary(const QByteArray &start)
+{
+    const QByteArray head = start.left(512);
+    return std::any_of(head.begin(), head.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 32 && byte != '\r' && byte != '\n' && byte != '\t' &&
+               byte != TextFile::EndOfText;
+    });
+}
+
 } // namespace
 
 LogUpdate ResultsDocument::Poll()
@@ -187,8 +200,15 @@ bool ResultsDocument::ReadOn(int fd)
             SetProblem(State::Unreadable, IoErrorMessage(IoCodeFromErrno(errno)));
             return false;
         }
-        offset += got;
         chunk.truncate(got);
+        if (offset == 0 && LooksBinary(chunk)) {
+            m_state = State::Unreadable;
+            m_problem = QStringLiteral("Файл «%1» не текст: похоже, это не журнал результатов. "
+                                       "Чтение остановлено.")
+                            .arg(m_path);
+            return true;
+        }
+        offset += got;
         // The end-of-text mark ends the readable text, as for the quiz's own reading.
         const qsizetype mark = chunk.indexOf(char(TextFile::EndOfText));
         if (mark >= 0) {

@@ -1,10 +1,17 @@
 #include "workbench/resultsmodel.h"
 
+#include "runtime/cp1251.h"
+#include "runtime/ioerror.h"
+
 #include <QColor>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QHash>
 
 #include <algorithm>
+#include <random>
 
 namespace {
 
@@ -34,6 +41,8 @@ void ResultsModel::openLog(const QString &path)
     m_document->Poll();
     m_rows = static_cast<int>(m_document->Records().size());
     m_firstLive = m_rows;
+    m_detailsIdentity = {-1, 0};
+    MatchDetailsAgain(true);
     endResetModel();
     emit logChanged();
 }
@@ -42,6 +51,8 @@ void ResultsModel::closeLog()
 {
     beginResetModel();
     m_document.reset();
+    m_details = {};
+    m_match = {};
     m_rows = 0;
     m_firstLive = 0;
     endResetModel();
@@ -73,9 +84,57 @@ void ResultsModel::poll()
             endInsertRows();
         }
     }
-    if (update.changed) {
+    if (MatchDetailsAgain(update.changed || update.restarted)) {
+        MarksChanged();
+        emit logChanged();
+    } else if (update.changed) {
         emit logChanged();
     }
+}
+
+bool ResultsModel::MatchDetailsAgain(bool recordsChanged)
+{
+    const QString path = QFile::decodeName(QByteArray::fromStdString(
+        DetailFileName(QFile::encodeName(m_document->Path()).toStdString())));
+    const QFileInfo info(path);
+    const std::pair<qint64, qint64> identity =
+        info.exists() ? std::pair(info.size(), info.lastModified().toMSecsSinceEpoch())
+                      : std::pair<qint64, qint64>(-1, 0);
+    if (!recordsChanged && identity == m_detailsIdentity) {
+        return false;
+    }
+    // A file that only grew is read on from where it was; any other change reads it again.
+    const bool grew = identity.first >= m_detailsIdentity.first && m_detailsIdentity.first >= 0;
+    m_detailsIdentity = identity;
+    const std::string name = QFile::encodeName(path).toStdString();
+    if (!grew || !ReadMoreResultDetails(name, m_details)) {
+        m_details = ReadResultDetails(name);
+    }
+    m_match = MatchDetails(m_document->Records(), m_details.details);
+    return true;
+}
+
+const ResultDetail *ResultsModel::detail(int row) const
+{
+    const std::size_t at = std::size_t(row);
+    if (at >= m_match.detailOf.size() || m_match.detailOf[at] < 0) {
+        return nullptr;
+    }
+    return &m_details.details[std::size_t(m_match.detailOf[at])];
+}
+
+int ResultsModel::questionsOf(int row) const
+{
+    const ResultDetail *found = detail(row);
+    return found && found->facts.questionCount > 0 ? found->facts.questionCount
+                                                   : questionCount(record(row).grade);
+}
+
+QDateTime ResultsModel::timeOf(int row) const
+{
+    const ResultDetail *found = detail(row);
+    return found ? QDateTime::fromString(QString::fromStdString(found->time), Qt::ISODate)
+                 : QDateTime();
 }
 
 void ResultsModel::setQuestionCount(const QString &grade, int questions)
@@ -98,17 +157,10 @@ void ResultsModel::setMarkScale(const MarkScale &scale)
     MarksChanged();
 }
 
-std::optional<MarkColumns> ResultsModel::marksFor(const QString &grade) const
-{
-    const int questions = questionCount(grade);
-    return questions > 0 ? std::optional<MarkColumns>(MarkColumns{questions, m_scale})
-                         : std::nullopt;
-}
-
 std::optional<int> ResultsModel::mark(int row) const
 {
     const LogRecord &shown = record(row);
-    const int questions = questionCount(shown.grade);
+    const int questions = questionsOf(row);
     return questions > 0 ? std::optional<int>(SchoolMark(shown.score, questions, m_scale))
                          : std::nullopt;
 }
@@ -116,7 +168,7 @@ std::optional<int> ResultsModel::mark(int row) const
 void ResultsModel::MarksChanged()
 {
     if (m_rows > 0) {
-        emit dataChanged(index(0, Percent), index(m_rows - 1, Mark));
+        emit dataChanged(index(0, Percent), index(m_rows - 1, Time));
     }
 }
 
@@ -140,7 +192,7 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
     const LogRecord &shown = record(row);
     switch (role) {
     case Qt::DisplayRole: {
-        const int questions = questionCount(shown.grade);
+        const int questions = questionsOf(row);
         switch (index.column()) {
         case Order:
             return row + 1;
@@ -156,11 +208,23 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
             return questions > 0 ? PercentText(shown.score, questions) : QString();
         case Mark:
             return questions > 0 ? QString::number(*mark(row)) : QString();
+        case Time:
+            return detail(row)
+                       ? timeOf(row).toLocalTime().toString(QStringLiteral("dd.MM.yyyy HH:mm"))
+                       : QStringLiteral("без подробностей");
         }
         return {};
     }
     case Qt::ToolTipRole:
-        return QStringLiteral("Строка %1 журнала").arg(shown.line);
+        if (const ResultDetail *found = detail(row)) {
+            return QStringLiteral("Строка %1 журнала. Вопросов в тесте: %2, компьютер %3.")
+                .arg(shown.line)
+                .arg(found->facts.questionCount)
+                .arg(QString::fromStdString(found->computer));
+        }
+        return QStringLiteral("Строка %1 журнала. Подробностей теста нет: число вопросов взято из "
+                              "нынешнего банка.")
+            .arg(shown.line);
     case Qt::TextAlignmentRole:
         return index.column() == Name || index.column() == Group
                    ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
@@ -185,8 +249,9 @@ QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int 
         return QAbstractTableModel::headerData(section, orientation, role);
     }
     // The captions of ortus-results, after the log order.
-    static const QStringList captions =
-        QStringList{QStringLiteral("№")} + ResultsTable({}, MarkColumns{}).header;
+    static const QStringList captions = QStringList{QStringLiteral("№")} +
+                                        ResultsTable({}, MarkColumns{}).header +
+                                        QStringList{QStringLiteral("Время")};
     return captions.at(section);
 }
 
@@ -222,9 +287,24 @@ void ResultsFilter::sort(int column, Qt::SortOrder order)
     QSortFilterProxyModel::sort(logOrder ? -1 : column, order);
 }
 
+void ResultsFilter::setSince(const QDateTime &since)
+{
+    if (since != m_since) {
+        m_since = since;
+        invalidateFilter();
+    }
+}
+
 bool ResultsFilter::filterAcceptsRow(int sourceRow, const QModelIndex &) const
 {
     const LogRecord &shown = m_results.record(sourceRow);
+    // A record without a detail has no time: it belongs to no lesson.
+    if (m_since.isValid()) {
+        const QDateTime time = m_results.timeOf(sourceRow);
+        if (!time.isValid() || time < m_since) {
+            return false;
+        }
+    }
     return (m_grade.isEmpty() || shown.grade == m_grade) &&
            (m_group.isEmpty() || shown.group == m_group) &&
            (m_namePart.isEmpty() || shown.name.contains(m_namePart, Qt::CaseInsensitive));
@@ -249,12 +329,18 @@ bool ResultsFilter::lessThan(const QModelIndex &left, const QModelIndex &right) 
         order = (a.score > b.score) - (a.score < b.score);
         break;
     case ResultsModel::Percent:
-        order = ComparePercent(a.score, m_results.questionCount(a.grade), b.score,
-                               m_results.questionCount(b.grade));
+        order = ComparePercent(a.score, m_results.questionsOf(left.row()), b.score,
+                               m_results.questionsOf(right.row()));
         break;
     case ResultsModel::Mark:
         order = m_results.mark(left.row()).value_or(0) - m_results.mark(right.row()).value_or(0);
         break;
+    case ResultsModel::Time: {
+        const QDateTime first = m_results.timeOf(left.row());
+        const QDateTime second = m_results.timeOf(right.row());
+        order = (first > second) - (first < second);
+        break;
+    }
     }
     return order != 0 ? order < 0 : left.row() < right.row();
 }
@@ -306,10 +392,23 @@ TextTable ShownSummaryTable(const std::vector<ShownGroup> &groups)
         table.header.append(QStringLiteral("«%1»").arg(mark));
         table.rightAligned.push_back(true);
     }
+    table.header.append(QStringLiteral("Ср. оценка"));
+    table.rightAligned.push_back(true);
     for (std::size_t i = 0; i < groups.size(); ++i) {
+        long long marked = 0;
+        long long total = 0;
         for (int mark = 5; mark >= 2; --mark) {
-            table.rows[i].append(QString::number(groups[i].marks[std::size_t(mark - 2)]));
+            const int count = groups[i].marks[std::size_t(mark - 2)];
+            table.rows[i].append(QString::number(count));
+            marked += count;
+            total += static_cast<long long>(mark) * count;
         }
+        // The mean mark rounded to tenths, half up, with a decimal comma.
+        const long long tenths = marked > 0 ? (total * 20 + marked) / (2 * marked) : 0;
+        table.rows[i].append(marked == 0 ? QString()
+                             : tenths % 10 == 0
+                                 ? QString::number(tenths / 10)
+                                 : QStringLiteral("%1,%2").arg(tenths / 10).arg(tenths % 10));
     }
     return table;
 }
@@ -318,34 +417,56 @@ TextTable ShownResultsTable(const ResultsFilter &shown)
 {
     const ResultsModel &results = shown.results();
     const std::vector<int> rows = shown.shownRows();
-    const bool anyMarks = std::any_of(rows.begin(), rows.end(), [&](int row) {
-        return results.questionCount(results.record(row).grade) > 0;
-    });
-    std::vector<LogRecord> run;
-    std::optional<MarkColumns> runMarks;
-    TextTable table = ResultsTable({}, anyMarks ? std::optional(MarkColumns{}) : std::nullopt);
-    // Each run of rows with the same question count is one table of ortus-results.
-    const auto flush = [&] {
-        for (QStringList &row : ResultsTable(run, runMarks).rows) {
-            while (row.size() < table.header.size()) {
-                row.append(QString());
-            }
-            table.rows.push_back(std::move(row));
-        }
-        run.clear();
-    };
+    std::vector<LogRecord> records;
+    records.reserve(rows.size());
+    bool anyMarks = false;
     for (const int row : rows) {
-        const LogRecord &record = results.record(row);
-        const std::optional<MarkColumns> marks = results.marksFor(record.grade);
-        const auto questions = [](const std::optional<MarkColumns> &m) {
-            return m ? m->questions : 0;
-        };
-        if (!run.empty() && questions(marks) != questions(runMarks)) {
-            flush();
-        }
-        runMarks = marks;
-        run.push_back(record);
+        records.push_back(results.record(row));
+        // Each row's own number of questions, as ortus-results takes it from the details.
+        records.back().questions = results.questionsOf(row);
+        anyMarks = anyMarks || records.back().questions > 0;
     }
-    flush();
-    return table;
+    return ResultsTable(records, anyMarks ? std::optional(MarkColumns{0, results.markScale()})
+                                          : std::nullopt);
+}
+
+GradeQuestions ShownQuestionStatistics(const ResultsFilter &shown, const QString &grade,
+                                       const QString &folder)
+{
+    GradeQuestions figures;
+    bool isNumber = false;
+    const int index = grade.toInt(&isNumber) - 5;
+    if (!isNumber || index < 0 || index >= int(BankFileNames.size())) {
+        figures.problem = QStringLiteral("Выберите класс, чтобы увидеть его вопросы.");
+        return figures;
+    }
+    figures.bankFile = QString::fromLatin1(BankFileNames[std::size_t(index)]);
+    const QString path = QDir(folder).filePath(figures.bankFile);
+    QFile file(path);
+    std::mt19937 generator;
+    try {
+        if (!file.open(QIODevice::ReadOnly)) {
+            throw EInOutError(2);
+        }
+        LoadBank(figures.bank, QFile::encodeName(path).toStdString(), generator);
+    } catch (const std::exception &error) {
+        figures.problem = QStringLiteral("Банк %1 не читается: %2")
+                              .arg(figures.bankFile, QString::fromUtf8(error.what()));
+        return figures;
+    }
+    const ResultsModel &results = shown.results();
+    std::vector<const ResultDetail *> details;
+    for (int row = 0; row < results.rowCount(); ++row) {
+        const ResultDetail *detail = results.detail(row);
+        if (detail != nullptr && shown.accepts(row) && results.record(row).grade == grade &&
+            FromCp1251(detail->facts.bankFileName) == figures.bankFile) {
+            details.push_back(detail);
+        }
+    }
+    figures.statistics =
+        ComputeQuestionStatistics(details, figures.bank, ShortHash(file.readAll().toStdString()));
+    if (details.empty()) {
+        figures.problem = QStringLiteral("Нет тестов %1 класса с подробностями.").arg(grade);
+    }
+    return figures;
 }

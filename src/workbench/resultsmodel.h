@@ -1,9 +1,11 @@
 #pragma once
 
+#include "teacher/resultsdetails.h"
 #include "teacher/resultstable.h"
 #include "workbench/resultsdocument.h"
 
 #include <QAbstractTableModel>
+#include <QDateTime>
 #include <QSortFilterProxyModel>
 
 #include <algorithm>
@@ -14,13 +16,15 @@
 #include <vector>
 
 // The results of a log as a table: one row per finished test in the log's order, with the
-// percentage and the school mark where the number of questions of the grade is known. Rows that
-// arrived while the log was followed are marked.
+// percentage and the school mark, and the time of the test. A test's number of questions is that
+// of its detail record in the companion file, so its mark stays as it was; a record without a
+// detail takes its grade's bank as it is now, and its row says so. Rows that arrived while the log
+// was followed are marked.
 class ResultsModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    enum Column { Order, Name, Grade, Group, Score, Percent, Mark, ColumnCount };
+    enum Column { Order, Name, Grade, Group, Score, Percent, Mark, Time, ColumnCount };
 
     explicit ResultsModel(QObject *parent = nullptr);
     ~ResultsModel() override;
@@ -39,10 +43,20 @@ public:
     int questionCount(const QString &grade) const;
     void setMarkScale(const MarkScale &scale);
     const MarkScale &markScale() const { return m_scale; }
-    std::optional<MarkColumns> marksFor(const QString &grade) const;
 
     const LogRecord &record(int row) const { return m_document->Records()[std::size_t(row)]; }
+    // The record's detail; null for a record without one.
+    const ResultDetail *detail(int row) const;
+    // The number of questions of the row's test: its detail's, or its grade's bank's now; 0 when
+    // neither is known.
+    int questionsOf(int row) const;
+    // When the row's test ended; null for a record without a detail.
+    QDateTime timeOf(int row) const;
     std::optional<int> mark(int row) const;
+    // Edits of the log that its details show: a changed record, a detail whose record is gone, a
+    // record without a detail.
+    const std::vector<LogNote> &detailFindings() const { return m_match.findings; }
+    bool hasDetails() const { return m_details.present; }
     bool arrivedLive(int row) const { return row >= m_firstLive; }
     int arrived() const { return std::max(0, m_rows - m_firstLive); }
 
@@ -57,8 +71,14 @@ signals:
 
 private:
     void MarksChanged();
+    // Reads the companion file again when it or the records changed; true when it did.
+    bool MatchDetailsAgain(bool recordsChanged);
 
     std::unique_ptr<ResultsDocument> m_document;
+    DetailsFile m_details;
+    DetailMatch m_match;
+    std::vector<QDateTime> m_times;
+    std::pair<qint64, qint64> m_detailsIdentity{-1, 0}; // size, modification time
     // Rows shown; the document may already hold more or others while they are being announced.
     int m_rows = 0;
     int m_firstLive = 0;
@@ -76,6 +96,8 @@ public:
 
     // An empty text lets every grade (group, name) through.
     void setFilter(const QString &grade, const QString &group, const QString &namePart);
+    // Only the tests that ended at or after the moment (the lesson's start); null: all.
+    void setSince(const QDateTime &since);
 
     const ResultsModel &results() const { return m_results; }
     // The rows of the results model, in the order shown.
@@ -95,6 +117,7 @@ private:
     QString m_grade;
     QString m_group;
     QString m_namePart;
+    QDateTime m_since;
 };
 
 // The shown results of one grade and group.
@@ -109,9 +132,22 @@ struct ShownGroup {
 // Grades in numeric order, groups in alphabetical order, as the summary of ortus-results.
 std::vector<ShownGroup> ShownGroups(const ResultsFilter &shown);
 
-// The summary of ortus-results with the count of each mark after it, 5 first.
+// The summary of ortus-results with the count of each mark after it, 5 first, and the mean mark.
 TextTable ShownSummaryTable(const std::vector<ShownGroup> &groups);
 
 // The table ortus-results --csv writes, of the shown rows in their order: with the percentage and
 // the mark when any grade's question count is known (empty for the others).
 TextTable ShownResultsTable(const ResultsFilter &shown);
+
+// How the shown tests of one grade fared on each question of the grade's bank as it is now.
+struct GradeQuestions {
+    QString bankFile;  // "Vop67.dat"
+    QuestionBank bank; // as read from the folder
+    QuestionStatistics statistics;
+    QString problem; // why there are no figures: no bank, no detailed tests
+};
+
+// The figures of the shown rows of the grade ("7") that have a detail of the grade's bank in
+// folder; tests of another version of the bank are counted apart.
+GradeQuestions ShownQuestionStatistics(const ResultsFilter &shown, const QString &grade,
+                                       const QString &folder);

@@ -1,6 +1,9 @@
 #include "workbench/resultstab.h"
 
 #include "quiz/questionbank.h"
+#include "quiz/resultdetail.h"
+#include "quiz/resultslog.h"
+#include "runtime/cp1251.h"
 #include "workbench/classfiles.h"
 #include "workbench/classsheet.h"
 #include "workbench/markschart.h"
@@ -8,7 +11,9 @@
 
 #include <QChartView>
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -22,6 +27,7 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStandardItemModel>
+#include <QTabWidget>
 #include <QTableView>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -74,11 +80,7 @@ ResultsTab::ResultsTab(TeacherDialogs &dialogs, QWidget *parent)
 void ResultsTab::OpenStartDirectory(const QString &folder)
 {
     m_startDirectory = folder;
-    const std::map<QString, int> counts = BankQuestionCounts(folder);
-    for (auto [grade, count] : m_questions.asKeyValueRange()) {
-        const auto found = counts.find(grade);
-        count->setValue(found == counts.end() ? 0 : found->second);
-    }
+    ReadBankCounts();
     const QuizLog log = QuizResultsLog(folder);
     if (log.path.isEmpty()) {
         StopWatching();
@@ -121,6 +123,20 @@ void ResultsTab::BuildControls()
     filters->addWidget(m_groupFilter);
     filters->addWidget(new QLabel(QStringLiteral("Ученик:")));
     filters->addWidget(m_nameFilter, 1);
+    // The lesson: the tests since the window was opened, since the day began, or since a moment.
+    m_lessonFilter = new QComboBox;
+    m_lessonFilter->addItems({QStringLiteral("всё время"), QStringLiteral("этот урок"),
+                              QStringLiteral("сегодня"), QStringLiteral("с момента:")});
+    m_lessonFilter->setToolTip(QStringLiteral("«Этот урок» — тесты с тех пор, как окно открыто. "
+                                              "Записи без подробностей времени не имеют."));
+    m_since = new QDateTimeEdit(m_openedAt);
+    m_since->setDisplayFormat(QStringLiteral("dd.MM.yyyy HH:mm"));
+    m_since->setEnabled(false);
+    connect(m_lessonFilter, &QComboBox::currentIndexChanged, this, &ResultsTab::ApplyFilter);
+    connect(m_since, &QDateTimeEdit::dateTimeChanged, this, &ResultsTab::ApplyFilter);
+    filters->addWidget(new QLabel(QStringLiteral("Когда:")));
+    filters->addWidget(m_lessonFilter);
+    filters->addWidget(m_since);
 
     m_thresholds = new QLineEdit(QStringLiteral("50,70,85"));
     m_thresholds->setMaximumWidth(90);
@@ -170,35 +186,55 @@ void ResultsTab::BuildControls()
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
     m_table->horizontalHeader()->setSortIndicator(ResultsModel::Order, Qt::AscendingOrder);
     m_table->setSortingEnabled(true);
-    const int widths[] = {50, 210, 55, 70, 55, 60, 65};
+    const int widths[] = {50, 210, 55, 70, 55, 60, 65, 115};
     for (int column = 0; column < ResultsModel::ColumnCount; ++column) {
         m_table->setColumnWidth(column, widths[column]);
     }
 
     m_summary = new QStandardItemModel(this);
-    auto *summary = new QTableView;
+    auto *summary = m_summaryView = new QTableView;
     summary->setModel(m_summary);
     summary->verticalHeader()->hide();
     summary->setEditTriggers(QAbstractItemView::NoEditTriggers);
     summary->verticalHeader()->setDefaultSectionSize(summary->fontMetrics().height() + 6);
     summary->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // As wide as its columns: the chart beside it gives way.
+    summary->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    summary->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Expanding);
     m_chart = NewMarksChart();
     auto *chartView = new QChartView(m_chart);
     chartView->setRenderHint(QPainter::Antialiasing);
-    chartView->setMinimumHeight(260);
+    chartView->setMinimumHeight(200);
     m_findings = new QListWidget;
     m_findings->setWordWrap(true);
 
-    auto *side = new QSplitter(Qt::Vertical);
-    side->addWidget(Titled(QStringLiteral("Итоги по классам и ЮГП"), summary));
-    side->addWidget(chartView);
-    side->addWidget(Titled(QString(), m_findings, &m_findingsTitle));
-    side->setStretchFactor(0, 2);
-    side->setStretchFactor(1, 4);
-    side->setStretchFactor(2, 1);
-    auto *split = new QSplitter(Qt::Horizontal);
+    m_questionFigures = new QStandardItemModel(this);
+    m_questionView = new QTableView;
+    m_questionView->setModel(m_questionFigures);
+    m_questionView->verticalHeader()->hide();
+    m_questionView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_questionView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_questionView->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_questionView->setToolTip(QStringLiteral("Двойной щелчок открывает вопрос во вкладке банков"));
+    connect(m_questionView, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &at) {
+        emit questionOpened(m_questionsBank, m_questionFigures->item(at.row(), 0)->data().toInt());
+    });
+
+    // The table over the whole width, the summary beside the chart, the per-question figures and
+    // the findings below it: every column stays in view on a 1024 × 768 screen.
+    auto *views = new QTabWidget;
+    views->addTab(chartView, QStringLiteral("Оценки"));
+    views->addTab(Titled(QString(), m_questionView, &m_questionsTitle),
+                  QStringLiteral("По вопросам"));
+    views->addTab(Titled(QString(), m_findings, &m_findingsTitle), QStringLiteral("Замечания"));
+    auto *lower = new QSplitter(Qt::Horizontal);
+    lower->addWidget(Titled(QStringLiteral("Итоги по классам и ЮГП"), summary));
+    lower->addWidget(views);
+    lower->setStretchFactor(0, 3);
+    lower->setStretchFactor(1, 2);
+    auto *split = new QSplitter(Qt::Vertical);
     split->addWidget(m_table);
-    split->addWidget(side);
+    split->addWidget(lower);
     split->setStretchFactor(0, 1);
     split->setStretchFactor(1, 1);
 
@@ -227,8 +263,23 @@ void ResultsTab::StopWatching()
     }
 }
 
+// The grades' counts follow the banks: a bank saved in the bank tab or changed on disk.
+void ResultsTab::ReadBankCounts()
+{
+    m_banksStamp = BanksStamp(m_startDirectory);
+    const std::map<QString, int> counts = BankQuestionCounts(m_startDirectory);
+    for (auto [grade, count] : m_questions.asKeyValueRange()) {
+        const auto found = counts.find(grade);
+        count->setValue(found == counts.end() ? 0 : found->second);
+    }
+}
+
 void ResultsTab::poll()
 {
+    if (!m_startDirectory.isEmpty() && BanksStamp(m_startDirectory) != m_banksStamp) {
+        ReadBankCounts();
+        ShowQuestions();
+    }
     m_results.poll();
     Watch();
 }
@@ -274,6 +325,22 @@ void ResultsTab::LogChanged()
         for (const LogNote &note : document->Notes()) {
             m_findings->addItem(QStringLiteral("Строка %1: %2").arg(note.line).arg(note.message));
         }
+        for (const LogNote &note : m_results.detailFindings()) {
+            m_findings->addItem(
+                note.line > 0 ? QStringLiteral("Строка %1: %2").arg(note.line).arg(note.message)
+                              : note.message);
+        }
+    }
+    // Results the quiz could not append (no log, no access) wait in the start directory.
+    for (const ResultDetail &queued :
+         QueuedResults(QFile::encodeName(m_startDirectory).toStdString())) {
+        m_findings->addItem(
+            QStringLiteral("Ждёт записи в журнал (журнал был недоступен): %1, %2 класс, %3, "
+                           "баллов %4, %5.")
+                .arg(FromCp1251(queued.record.PupilName), FromCp1251(queued.record.GradeText),
+                     FromCp1251(queued.record.PupilGroup))
+                .arg(queued.record.Score)
+                .arg(QString::fromStdString(queued.time)));
     }
     m_findingsTitle->setText(QStringLiteral("Замечания к журналу: %1").arg(m_findings->count()));
     m_choicesDue.start();
@@ -320,6 +387,10 @@ void ResultsTab::ApplyFilter()
         return box->currentIndex() > 0 ? box->currentText() : QString();
     };
     m_shown.setFilter(chosen(m_gradeFilter), chosen(m_groupFilter), m_nameFilter->text());
+    const std::array<QDateTime, 4> since{QDateTime(), m_openedAt, QDate::currentDate().startOfDay(),
+                                         m_since->dateTime()};
+    m_since->setEnabled(m_lessonFilter->currentIndex() == 3);
+    m_shown.setSince(since[std::size_t(std::max(0, m_lessonFilter->currentIndex()))]);
     ShowSummary();
 }
 
@@ -341,8 +412,51 @@ void ResultsTab::ShowSummary()
         m_summary->appendRow(items);
     }
     ShowMarks(*m_chart, groups);
+    ShowQuestions();
     PrintSheet->setEnabled(!groups.empty());
     SavePdf->setEnabled(!groups.empty());
+}
+
+void ResultsTab::ShowQuestions()
+{
+    const GradeQuestions figures = ShownQuestionStatistics(
+        m_shown, m_gradeFilter->currentIndex() > 0 ? m_gradeFilter->currentText() : QString(),
+        m_startDirectory);
+    const TextTable table = QuestionStatisticsTable(figures.statistics, figures.bank);
+    m_questionsBank = figures.bankFile;
+    m_questionFigures->clear();
+    m_questionFigures->setHorizontalHeaderLabels(table.header);
+    QFont bold;
+    bold.setBold(true);
+    for (std::size_t q = 0; q < table.rows.size(); ++q) {
+        const QuestionFigures &question = figures.statistics.questions[q];
+        QList<QStandardItem *> items;
+        for (const QString &cell : table.rows[q]) {
+            auto *item = new QStandardItem(cell);
+            // Everybody wrong: the key is the usual cause.
+            if (question.allWrong()) {
+                item->setBackground(QColor(255, 205, 205));
+                item->setFont(bold);
+                item->setToolTip(QStringLiteral("Все ответили неверно: проверьте ключ вопроса."));
+            }
+            items.append(item);
+        }
+        items.front()->setData(question.number);
+        m_questionFigures->appendRow(items);
+    }
+    QString title = QStringLiteral("По вопросам");
+    if (!figures.problem.isEmpty()) {
+        title += QStringLiteral(": ") + figures.problem;
+    } else {
+        title += QStringLiteral(" (%1, тестов %2, трудные первыми)")
+                     .arg(figures.bankFile)
+                     .arg(figures.statistics.tests);
+    }
+    if (figures.statistics.otherVersion > 0) {
+        title += QStringLiteral("; ещё %1 тестов по прежней версии банка не сопоставлены")
+                     .arg(figures.statistics.otherVersion);
+    }
+    m_questionsTitle->setText(title);
 }
 
 void ResultsTab::RememberTop()

@@ -10,6 +10,7 @@
 class QAction;
 class QChart;
 class QComboBox;
+class QDateTimeEdit;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -36,10 +37,18 @@ public:
     ResultsModel &results() { return m_results; }
     ResultsFilter &shown() { return m_shown; }
     QTableView *table() const { return m_table; }
+    QTableView *summary() const { return m_summaryView; }
     QChart *chart() const { return m_chart; }
     // The state of the log, as shown above the table.
     QString stateText() const;
     QLineEdit *thresholds() const { return m_thresholds; }
+    QComboBox *gradeFilter() const { return m_gradeFilter; }
+    // "всё время", "этот урок", "сегодня", "с момента:" and the moment.
+    QComboBox *lessonFilter() const { return m_lessonFilter; }
+    QDateTimeEdit *since() const { return m_since; }
+    QListWidget *findings() const { return m_findings; }
+    // The per-question figures of the chosen grade, hardest first.
+    QTableView *questionView() const { return m_questionView; }
     QSpinBox *questions(const QString &grade) const { return m_questions.value(grade); }
 
     // Menu "Результаты".
@@ -47,6 +56,10 @@ public:
     QAction *SaveCsv = nullptr;
     QAction *PrintSheet = nullptr;
     QAction *SavePdf = nullptr;
+
+signals:
+    // A question of the per-question view was double-clicked: show it in the bank tab.
+    void questionOpened(const QString &bankFile, int number);
 
 public slots:
     void openLog(const QString &path);
@@ -58,12 +71,14 @@ public slots:
 
 private:
     void BuildControls();
+    void ReadBankCounts();
     void Watch();
     void StopWatching();
     void LogChanged();
     void ShowChoices();
     void ApplyFilter();
     void ShowSummary();
+    void ShowQuestions();
     void FillChoices(QComboBox *box, const QStringList &values, const QString &all);
     void RememberTop();
     void KeepTop();
@@ -73,6 +88,7 @@ private:
     void Print();
 
     QString m_startDirectory;
+    QString m_banksStamp;
     TeacherDialogs &m_dialogs;
     ResultsModel m_results;
     ResultsFilter m_shown{m_results};
@@ -89,6 +105,9 @@ private:
     bool m_atEnd = false;
 
     QLabel *m_state = nullptr;
+    QDateTime m_openedAt = QDateTime::currentDateTime();
+    QComboBox *m_lessonFilter = nullptr;
+    QDateTimeEdit *m_since = nullptr;
     QComboBox *m_gradeFilter = nullptr;
     QComboBox *m_groupFilter = nullptr;
     QLineEdit *m_nameFilter = nullptr;
@@ -97,7 +116,12 @@ private:
     QMap<QString, QSpinBox *> m_questions;
     QTableView *m_table = nullptr;
     QStandardItemModel *m_summary = nullptr;
+    QTableView *m_summaryView = nullptr;
     QChart *m_chart = nullptr;
     QLabel *m_findingsTitle = nullptr;
+    QStandardItemModel *m_questionFigures = nullptr;
+    QTableView *m_questionView = nullptr;
+    QLabel *m_questionsTitle = nullptr;
+    QString m_questionsBank;
     QListWidget *m_findings = nullptr;
 };

@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include <cstdio>
 
@@ -59,8 +60,20 @@ std::optional<QString> QtTeacherDialogs::SaveFile(const QString &title,
                                                   const QString &suggestedPath,
                                                   const QString &filter)
 {
-    return Chosen(QFileDialog::getSaveFileName(m_window, title, suggestedPath, filter, nullptr,
-                                               QFileDialog::DontUseNativeDialog));
+    QFileDialog dialog(m_window, title, suggestedPath, filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // A name typed without a suffix gets the filter's: "results" is saved as "results.csv", and
+    // the question about replacing a file asks about that name.
+    const QRegularExpressionMatch suffix =
+        QRegularExpression(QStringLiteral(R"(\*\.(\w+))")).match(filter);
+    if (suffix.hasMatch()) {
+        dialog.setDefaultSuffix(suffix.captured(1));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return Chosen(dialog.selectedFiles().front());
 }
 
 bool QtTeacherDialogs::SetUpPrinter(QPrinter &printer)

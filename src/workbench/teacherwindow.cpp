@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableView>
 
 namespace {
 
@@ -31,6 +32,16 @@ TeacherWindow::TeacherWindow(TeacherDialogs *dialogs, const QString &geometryFil
     Results = new ResultsTab(*dialogs, Tabs);
     Tabs->addTab(Results, QStringLiteral("Результаты"));
     connect(Banks, &BanksTab::StartDirectoryOpened, Results, &ResultsTab::OpenStartDirectory);
+    // A question of the results' per-question view is opened in its bank.
+    connect(Results, &ResultsTab::questionOpened, this, [this](const QString &bank, int number) {
+        for (std::size_t i = 0; i < BanksTab::Files.size(); ++i) {
+            if (bank == QLatin1String(BanksTab::Files[i])) {
+                Tabs->setCurrentWidget(Banks);
+                Banks->OpenBankActions[i]->trigger();
+                Banks->QuestionList->selectRow(number - 1);
+            }
+        }
+    });
     setCentralWidget(Tabs);
     CreateMenus();
     connect(Banks, &BanksTab::TitleChanged, this, &TeacherWindow::UpdateTitle);

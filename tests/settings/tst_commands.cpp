@@ -1,5 +1,8 @@
 #include "platform/handlerguard.h"
+#include "quiz/resultdetail.h"
+#include "quiz/resultslog.h"
 #include "runtime/cp1251.h"
+#include "runtime/ioerror.h"
 #include "settings/appearanceview.h"
 #include "settings/commands.h"
 #include "support/scripteddialogs.h"
@@ -47,6 +50,8 @@ public:
 
 const QString TooLong = QStringLiteral("Слишком длинный путь к рисунку (больше 255 байт). "
                                        "Оставлен прежний рисунок.");
+const QString LogTooLong = QStringLiteral("Слишком длинный путь к файлу результатов (больше 259 "
+                                          "байт). Оставлен прежний файл.");
 
 } // namespace
 
@@ -99,6 +104,10 @@ private slots:
         QTest::newRow("log cannot be made: path in memory, settings not written")
             << Command::ResultsLog << false << "нет папки/журнал.txt" << false
             << QStringList{"Invalid filename."} << "8=<path>";
+        // Cut, the name would be another file: nothing is made, the settings stay.
+        QTest::newRow("log path over 259 bytes: refused")
+            << Command::ResultsLog << false << QString(250, 'l') + ".txt" << false
+            << QStringList{LogTooLong} << "";
         QTest::newRow("fill colour cancelled: the window stays")
             << Command::Fill << false << "" << false << QStringList{"open"} << "";
         QTest::newRow("fill colour confirmed")
@@ -190,6 +199,7 @@ private slots:
         if (command == Command::ResultsLog && !input.isEmpty() && shown.isEmpty()) {
             QCOMPARE(start.ReadFile(input), input.endsWith("старый.txt") ? "\r\nold\r\n" : "\r\n");
         }
+        QVERIFY(QDir(start.path()).entryList({QStringLiteral("lll*")}).isEmpty());
         const bool failed = blocked || !shown.isEmpty();
         QVERIFY(!blocked || QDir().rmdir(settingsPath));
         QVERIFY(blocked || !failed || start.ReadFile(QStringLiteral("Ortus00.ini")) == before);
@@ -204,6 +214,25 @@ private slots:
         }
         // The dialog may have moved the current directory; the settings stay in the start one.
         QCOMPARE(start.ReadFile(QStringLiteral("Ortus00.ini")), lines.join('\n'));
+    }
+
+    // A result that found no log is appended to the log that Ctrl+R makes, at once.
+    void chosenLogTakesQueuedResults()
+    {
+        const StartDirectoryFixture start(ShippedStartDirectory());
+        const std::string startDirectory = start.path().toStdString();
+        const ResultRecord record{"Petrov", "7", "7A", 12};
+        QVERIFY_EXCEPTION_THROWN(AppendResult("gone.txt", startDirectory, record, TestFacts{}),
+                                 EInOutError);
+        Settings settings;
+        ScriptedDialogs dialogs;
+        RecordingView view;
+        TeacherCommands commands(settings, startDirectory, dialogs, view);
+        dialogs.QueuePath(start.filePath(QStringLiteral("new.txt")));
+        QVERIFY_THROWS_NO_EXCEPTION(commands.ChooseResultsLog());
+        QCOMPARE(start.ReadFile(QStringLiteral("new.txt")),
+                 "\r\n" + QByteArray::fromStdString(ResultRecordBytes(record)));
+        QVERIFY(QueuedResults(startDirectory).empty());
     }
 
     // The main window's colour dialog opens at the colour last confirmed in it; each

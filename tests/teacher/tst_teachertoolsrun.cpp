@@ -1,3 +1,4 @@
+#include "quiz/resultslog.h"
 #include "runtime/cp1251.h"
 #include "support/bankfixtures.h"
 #include "support/logfixtures.h"
@@ -36,6 +37,30 @@ private slots:
                                      LogRecordBytes("Петрова Мария", "10", "10Б", 17)}) +
                                QByteArray::fromStdString(ToCp1251("\r\nСидоров")));
         m_start->WriteFile(QStringLiteral("empty.txt"), {});
+
+        // Two tests of good.dat as the quiz logs them, a day apart: 1 of 2, then 2 of 2.
+        const std::string start = m_start->path().toStdString();
+        CreateResultsLog(start + "/detailed.txt");
+        const TestFacts facts{"good.dat",
+                              ShortHash(TwoQuestions.toStdString()),
+                              2,
+                              120,
+                              60,
+                              TestEnding::AllAnswered,
+                              {{1, 1}, {2, 1}}};
+        ResultDetailSources().computerName = [] {
+            return std::string("pc");
+        };
+        ResultDetailSources().now = [] {
+            return QDateTime(QDate(2026, 12, 7), QTime(9, 0));
+        };
+        AppendResult("detailed.txt", start, {ToCp1251("Ли"), "7", ToCp1251("7А"), 1}, facts);
+        ResultDetailSources().now = [] {
+            return QDateTime(QDate(2026, 12, 8), QTime(9, 0));
+        };
+        TestFacts second = facts;
+        second.shown = {{2, 1}, {1, 3}};
+        AppendResult("detailed.txt", start, {ToCp1251("Ким"), "7", ToCp1251("7А"), 2}, second);
     }
     void cleanup() { m_start.reset(); }
 
@@ -94,8 +119,8 @@ private slots:
                 "Петрова Мария     10  10Б     17\n",
                 "results.txt:13: запись «Сидоров» оборвана, не дойдя до строки «Класс: …»");
         results("percentage and mark, more points than questions",
-                {"{dir}/results.txt", "--questions", "15", "--marks", "50,60,90"}, 0,
-                "Иванов Иван        7  7А      12     80       4\n",
+                {"{dir}/results.txt", "--questions", "15", "--marks", "50,60,75"}, 0,
+                "Иванов Иван        7  7А      12     80       5\n",
                 "results.txt:8: у ученика «Петрова Мария» баллов (17) больше, чем вопросов (15)");
         results("summary", {"--summary", "{dir}/results.txt"}, 0,
                 "   10  10Б         1            17          17          17\n", "");
@@ -106,7 +131,21 @@ private slots:
         results("bad scale", {"{dir}/results.txt", "--questions", "20", "--marks", "70,50,85"}, 2,
                 "", "--marks: нужны три процента");
         results("scale without questions", {"{dir}/results.txt", "--marks", "50,70,85"}, 2, "",
-                "--marks действует только вместе с --questions");
+                "--marks действует только вместе с --questions или с файлом подробностей");
+        results("help", {"--help"}, 0, "--questions-stats", "");
+        results("version", {"--version"}, 0, "ortus-results (Ортус 2000), версия " ORTUS_VERSION,
+                "");
+        results("marks from the details", {"{dir}/detailed.txt"}, 0,
+                "Ли          7  7А       1   50       3\n"
+                "Ким         7  7А       2  100       5\n",
+                "");
+        results("since a day", {"{dir}/detailed.txt", "--since", "2026-12-08", "--summary"}, 0,
+                "    7  7А          1             2           2           2\n", "");
+        results("bad date", {"{dir}/detailed.txt", "--since", "8.12.2026"}, 2, "", "--since");
+        results("per question", {"{dir}/detailed.txt", "--questions-stats"}, 0,
+                "good.dat: тестов 2\n", "");
+        results("details named but missing", {"{dir}/detailed.txt", "--details", "{dir}/no.tsv"}, 2,
+                "", "не удаётся прочитать подробности");
         results("zero questions", {"{dir}/results.txt", "--questions", "0"}, 2, "", "--questions");
         results("no log", {}, 2, "", "Использование");
         results("CSV into a missing folder", {"{dir}/results.txt", "--csv", "{dir}/no/such.csv"}, 2,

@@ -1,11 +1,16 @@
 #include "quiz/resultslog.h"
+#include "quiz/testfacts.h"
 #include "runtime/cp1251.h"
 #include "support/logfixtures.h"
 #include "support/startdirectory.h"
+#include "workbench/markschart.h"
 #include "workbench/resultsmodel.h"
 
+#include <QAbstractAxis>
 #include <QAbstractItemModelTester>
+#include <QChart>
 #include <QDir>
+#include <QLegend>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -168,7 +173,8 @@ private slots:
         case Change::QuizAppend:
             AppendResult(
                 path.toStdString(), m_dir.path().toStdString(),
-                {ToCp1251(QStringLiteral("Ли Юн")), "7", ToCp1251(QStringLiteral("7А")), 18});
+                {ToCp1251(QStringLiteral("Ли Юн")), "7", ToCp1251(QStringLiteral("7А")), 18},
+                TestFacts{});
             break;
         case Change::Truncate:
             QVERIFY(QFile::resize(path, pieces.front().size()));
@@ -279,12 +285,87 @@ private slots:
         ResultsModel model;
         ResultsFilter shown(model);
         OpenClass(model);
-        // Grade, group, pupils, mean, lowest, highest, then the count of each mark from 5 down.
-        QCOMPARE(ShownSummaryTable(ShownGroups(shown)).rows,
-                 (std::vector<QStringList>{{"5", "5В", "2", "18,5", "17", "20", "2", "0", "0", "0"},
-                                           {"7", "7А", "2", "6", "5", "7", "0", "1", "1", "0"},
-                                           {"7", "7Б", "1", "10", "10", "10", "1", "0", "0", "0"},
-                                           {"10", "10А", "1", "3", "3", "3", "0", "0", "0", "0"}}));
+        // Grade, group, pupils, mean, lowest, highest, then the count of each mark from 5 down
+        // and the mean mark.
+        QCOMPARE(
+            ShownSummaryTable(ShownGroups(shown)).rows,
+            (std::vector<QStringList>{{"5", "5В", "2", "18,5", "17", "20", "2", "0", "0", "0", "5"},
+                                      {"7", "7А", "2", "6", "5", "7", "0", "1", "1", "0", "3,5"},
+                                      {"7", "7Б", "1", "10", "10", "10", "1", "0", "0", "0", "5"},
+                                      {"10", "10А", "1", "3", "3", "3", "0", "0", "0", "0", ""}}));
+    }
+
+    // 16 of a test of 21 questions stays 76,1 % «4» when the bank has 23 questions by now; a
+    // record without a detail takes the 23 and says so.
+    void marksFromDetails()
+    {
+        const QString path = Path(QStringLiteral("detailed.txt"));
+        WriteFixtureFile(path, LogBytes({LogRecordBytes("Без Подробностей", "7", "7А", 16)}));
+        TestFacts facts;
+        facts.questionCount = 21;
+        AppendResult(path.toStdString(), m_dir.path().toStdString(),
+                     {ToCp1251(QStringLiteral("Ли Юн")), "7", ToCp1251(QStringLiteral("7А")), 16},
+                     facts);
+        ResultsModel model;
+        model.openLog(path);
+        model.setQuestionCount(QStringLiteral("7"), 23);
+        QStringList described;
+        for (int row = 0; row < model.rowCount(); ++row) {
+            QStringList cells;
+            for (const int cell : {ResultsModel::Percent, ResultsModel::Mark}) {
+                cells.append(model.index(row, cell).data().toString());
+            }
+            described.append(cells.join(QLatin1Char(' ')));
+        }
+        QCOMPARE(described, (QStringList{"69,5 3", "76,1 4"}));
+        QCOMPARE(model.index(0, ResultsModel::Time).data().toString(), "без подробностей");
+        QVERIFY(model.index(0, ResultsModel::Mark)
+                    .data(Qt::ToolTipRole)
+                    .toString()
+                    .contains("из нынешнего банка"));
+        QVERIFY(!model.index(1, ResultsModel::Time).data().toString().isEmpty());
+        QVERIFY(model.detailFindings().empty());
+    }
+
+    // What is no log is told by its first bytes, whatever its size and wherever its first
+    // end-of-text byte.
+    void notALog_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("isLog");
+        QTest::newRow("JPEG") << QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x1A\x00", 14)
+                              << false;
+        QTest::newRow("PNG") << QByteArray("\x89PNG\r\n\x1A\n\x00\x00\x00\rIHDR", 16) << false;
+        QTest::newRow("a log") << LogBytes({A, B}) << true;
+        QTest::newRow("a log ended by Ctrl+Z") << LogBytes({A}) + "\x1A" << true;
+    }
+    void notALog()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, isLog);
+        const QString path = Path(QStringLiteral("chosen.txt"));
+        WriteFixtureFile(path, bytes);
+        ResultsModel model;
+        model.openLog(path);
+        QCOMPARE(model.document()->Problem().contains("похоже, это не журнал результатов"), !isLog);
+        QCOMPARE(model.rowCount() > 0, isLog);
+    }
+
+    // On a black-and-white laser printer light greys vanish: grid lines and captions are dark.
+    void chartPrintsDark()
+    {
+        ResultsModel model;
+        ResultsFilter shown(model);
+        OpenClass(model);
+        const std::unique_ptr<QChart> chart(NewMarksChart());
+        ShowMarks(*chart, ShownGroups(shown));
+        QCOMPARE(chart->titleBrush().color(), QColor(Qt::black));
+        QCOMPARE(chart->legend()->labelColor(), QColor(Qt::black));
+        QCOMPARE(chart->axes().size(), 2);
+        for (const QAbstractAxis *axis : chart->axes()) {
+            QVERIFY(axis->gridLinePen().color().lightness() <= 100);
+            QCOMPARE(axis->labelsColor(), QColor(Qt::black));
+        }
     }
 
     void csvIsWhatOrtusResultsWrites_data()
@@ -316,5 +397,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestResultsModel)
+QTEST_MAIN(TestResultsModel)
 #include "tst_resultsmodel.moc"

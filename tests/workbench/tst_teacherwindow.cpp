@@ -1,6 +1,11 @@
 #include "app/tform1.h"
 #include "effectlabel/effectlabel.h"
+#include "quiz/questionbank.h"
+#include "quiz/resultslog.h"
+#include "quiz/testfacts.h"
 #include "runtime/cp1251.h"
+#include "runtime/ioerror.h"
+#include "support/bankfixtures.h"
 #include "support/logfixtures.h"
 #include "support/mainwindow.h"
 #include "support/scripteddialogs.h"
@@ -15,9 +20,15 @@
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QProcess>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
@@ -25,6 +36,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <random>
 
 // The teacher's window, offscreen, on a copy of the shipped start directory.
 namespace {
@@ -238,6 +250,119 @@ private slots:
         QCOMPARE(tab.results().rowCount(), 0);
         QCOMPARE(tab.questions(QStringLiteral("7"))->value(), 0);
         QCOMPARE(tab.stateText(), QStringLiteral("В Ortus00.ini не указан журнал результатов."));
+    }
+
+    // A lesson's tests as the quiz logs them: their time, the questions the class got wrong (a
+    // double-click shows the question in its bank), the counts that follow a changed bank and a
+    // result that found no log.
+    void lessonWithDetails()
+    {
+        const StartDirectoryFixture start(ShippedStartDirectory());
+        const std::string folder = start.path().toStdString();
+        QuestionBank bank;
+        std::mt19937 generator;
+        LoadBank(bank, folder + "/Vop67.dat", generator);
+        const int right = bank.AnswerKey[0] - 100 - 1;
+        const int wrong = right % 2 + 1;
+        TestFacts facts{"Vop67.dat",
+                        ShortHash(start.ReadFile(QStringLiteral("Vop67.dat")).toStdString()),
+                        bank.QuestionCount,
+                        600,
+                        300,
+                        TestEnding::FinishedEarly,
+                        {{1, wrong}, {2, 0}}};
+        for (const char *name : {"Ivanov", "Petrov"}) {
+            AppendResult("Results.txt", folder, {name, "7", "7A", 0}, facts);
+        }
+        QVERIFY_EXCEPTION_THROWN(AppendResult("gone.txt", folder, {"Sidorov", "7", "7A", 3}, facts),
+                                 EInOutError);
+
+        const auto window = OpenResults(start);
+        ResultsTab &tab = *window->Results;
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        const int rows = tab.results().rowCount();
+        QVERIFY(rows >= 2);
+        QVERIFY(!tab.results()
+                     .index(rows - 1, ResultsModel::Time)
+                     .data()
+                     .toString()
+                     .contains("без подробностей"));
+        QVERIFY(!tab.findings()->findItems("Ждёт записи в журнал", Qt::MatchContains).isEmpty());
+
+        // The tests ended before the window opened; both within the last hour.
+        tab.lessonFilter()->setCurrentIndex(1);
+        QCOMPARE(tab.shown().rowCount(), 0);
+        tab.since()->setDateTime(QDateTime::currentDateTime().addSecs(-3600));
+        tab.lessonFilter()->setCurrentIndex(3);
+        QCOMPARE(tab.shown().rowCount(), 2);
+        tab.gradeFilter()->setCurrentText(QStringLiteral("7"));
+        QTRY_COMPARE(tab.questionView()->model()->rowCount(), int(bank.QuestionCount));
+        const QModelIndex hardest = tab.questionView()->model()->index(0, 0);
+        QCOMPARE(hardest.data().toString(), QStringLiteral("1 !"));
+        QVERIFY(hardest.data(Qt::BackgroundRole).isValid());
+        QCOMPARE(tab.questionView()->model()->index(1, 5).data().toString(), "2");
+        emit tab.questionView()->doubleClicked(hardest);
+        QCOMPARE(window->Tabs->currentWidget(), window->Banks);
+        QCOMPARE(window->Banks->QuestionList->currentIndex().row(), 0);
+
+        // The bank is cut to two questions on disk: grade 7's count follows.
+        start.WriteFile(QStringLiteral("Vop67.dat"), TwoQuestions);
+        tab.poll();
+        QCOMPARE(tab.questions(QStringLiteral("7"))->value(), 2);
+    }
+
+    // A classroom PC's 1024 × 768: every column of the results table and of the summary in view,
+    // with a long name and every mark.
+    void resultsFitA1024Screen()
+    {
+        const StartDirectoryFixture start(ShippedStartDirectory());
+        QByteArrayList records;
+        for (int score = 0; score <= 21; ++score) {
+            records.append(
+                LogRecordBytes(QStringLiteral("Константинопольская Александра %1").arg(score), "7",
+                               QStringLiteral("7А"), score));
+        }
+        start.WriteFile(QStringLiteral("Results.txt"), LogBytes(records));
+        const auto window = OpenResults(start);
+        window->resize(1024, 768);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QTRY_VERIFY(window->Results->summary()->model()->rowCount() > 0);
+        for (QTableView *view : {window->Results->table(), window->Results->summary()}) {
+            QVERIFY2(view->horizontalHeader()->length() <= view->viewport()->width(),
+                     qPrintable(QStringLiteral("%1 > %2")
+                                    .arg(view->horizontalHeader()->length())
+                                    .arg(view->viewport()->width())));
+            QVERIFY(!view->horizontalScrollBar()->isVisible());
+        }
+    }
+
+    // "results" typed in the CSV or PDF dialog is saved as results.csv or results.pdf.
+    void saveDialogsAddTheSuffix_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("CSV") << "CSV (*.csv)"
+                             << "csv";
+        QTest::newRow("PDF") << "PDF (*.pdf)"
+                             << "pdf";
+    }
+    void saveDialogsAddTheSuffix()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QString, suffix);
+        QString seen;
+        QTimer::singleShot(0, this, [&seen] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            seen = dialog != nullptr ? dialog->defaultSuffix() : QStringLiteral("no dialog");
+            if (dialog != nullptr) {
+                dialog->reject();
+            }
+        });
+        QtTeacherDialogs dialogs(nullptr);
+        QVERIFY(!dialogs.SaveFile(QStringLiteral("Сохранить"), m_config.path(), filter));
+        QCOMPARE(seen, suffix);
     }
 
     // One page per group, each with its own pupils, in a PDF that text tools read.

@@ -1,0 +1,143 @@
+#include "quiz/resultdetail.h"
+#include "runtime/cp1251.h"
+#include "teacher/resultsdetails.h"
+#include "teacher/resultstable.h"
+
+#include <QtTest>
+
+namespace {
+
+ResultDetail Detail(const char *name, int score, int questions,
+                    std::vector<ShownQuestion> shown = {}, const char *bankHash = "h1")
+{
+    ResultDetail detail;
+    detail.time = "2026-12-07T09:10:00+03:00";
+    detail.record = {name, "7", "7A", score};
+    detail.facts.bankFileName = "Vop67.dat";
+    detail.facts.bankHash = bankHash;
+    detail.facts.questionCount = questions;
+    detail.facts.shown = std::move(shown);
+    detail.recordHash = ShortHash(ResultRecordBytes(detail.record));
+    return detail;
+}
+
+// The log's records as the reader gives them: a record's first line is 3 + 5 per record before.
+std::vector<LogRecord> Read(const std::vector<ResultRecord> &records)
+{
+    std::string bytes = "\r\n";
+    for (const ResultRecord &record : records) {
+        bytes += ResultRecordBytes(record);
+    }
+    return ParseResultsLines(FromCp1251(bytes).split(QStringLiteral("\r\n"))).records;
+}
+
+} // namespace
+
+// The details beside a log: which record each belongs to, what an edit of the log leaves, and
+// the figures per question.
+class TestResultsDetails : public QObject {
+    Q_OBJECT
+
+private slots:
+    void edits_data()
+    {
+        // The log as edited, with the details of "a" … "d" (old: one record before them all);
+        // then each record's questions from its detail (0: none) and the findings.
+        QTest::addColumn<std::vector<ResultRecord>>("log");
+        QTest::addColumn<QList<int>>("questions");
+        QTest::addColumn<QStringList>("findings");
+        const ResultRecord a{"a", "7", "7A", 1}, b{"b", "7", "7A", 2}, c{"c", "7", "7A", 3},
+            d{"d", "7", "7A", 4}, old{"old", "7", "7A", 9};
+        QTest::newRow("as written, after an old record")
+            << std::vector{old, a, b, c, d} << QList<int>{0, 20, 21, 22, 23} << QStringList();
+        ResultRecord raised = b;
+        raised.Score = 19;
+        QTest::newRow("a score changed")
+            << std::vector{a, raised, c, d} << QList<int>{20, 21, 22, 23}
+            << QStringList{"8: запись ученика «b» изменена после теста: её строки не совпадают с "
+                           "подробностями (b, 7 класс, 7A, 2 из 21, "
+                           "2026-12-07T09:10:00+03:00)."};
+        QTest::newRow("a record deleted")
+            << std::vector{a, b, d} << QList<int>{20, 21, 23}
+            << QStringList{"0: в подробностях есть тест (c, 7 класс, 7A, 3 из 22, "
+                           "2026-12-07T09:10:00+03:00), а его записи в журнале нет: её удалили."};
+        const ResultRecord added{"e", "7", "7A", 30};
+        QTest::newRow("a record added by hand")
+            << std::vector{a, b, added, c, d} << QList<int>{20, 21, 0, 22, 23}
+            << QStringList{"13: у записи ученика «e» нет подробностей: число вопросов взято из "
+                           "нынешнего банка."};
+    }
+    void edits()
+    {
+        QFETCH(std::vector<ResultRecord>, log);
+        QFETCH(QList<int>, questions);
+        QFETCH(QStringList, findings);
+        const std::vector<ResultDetail> details{Detail("a", 1, 20), Detail("b", 2, 21),
+                                                Detail("c", 3, 22), Detail("d", 4, 23)};
+        std::vector<LogRecord> records = Read(log);
+        const DetailMatch match = MatchDetails(records, details);
+        ApplyDetails(records, details, match.detailOf);
+        const std::vector<LogNote> &found = match.findings;
+        QList<int> counts;
+        for (const LogRecord &record : records) {
+            counts.append(record.questions);
+        }
+        QCOMPARE(counts, questions);
+        QStringList described;
+        for (const LogNote &note : found) {
+            described.append(QStringLiteral("%1: %2").arg(note.line).arg(note.message));
+        }
+        QCOMPARE(described, findings);
+    }
+
+    // 16 of 23 at the bank's current 23 questions, and of a test that had 21: the mark is the
+    // test's own when its detail is there.
+    void marksFromDetails()
+    {
+        std::vector<LogRecord> records = Read({{"fixed", "7", "7A", 16}, {"old", "7", "7A", 16}});
+        records[0].questions = 21;
+        const TextTable table = ResultsTable(records, MarkColumns{23, {}});
+        QCOMPARE(table.rows[0].mid(4), (QStringList{"76,1", "4"}));
+        QCOMPARE(table.rows[1].mid(4), (QStringList{"69,5", "3"}));
+        // Another scale gives another mark: 69,5 % is a «4» from 60 %.
+        QCOMPARE(ResultsTable(records, MarkColumns{23, *ParseMarkScale("50,60,85")}).rows[1][5],
+                 "4");
+        QCOMPARE(ResultsTable(records, MarkColumns{0, {}}).rows[1].mid(4), (QStringList{"", ""}));
+    }
+
+    // Worked out by hand: keys 2, 1, 3; three tests of this bank, one of another version.
+    void questionFigures()
+    {
+        QuestionBank bank;
+        bank.QuestionCount = 3;
+        bank.AnswerKey = {char(100 + 1 + 2), char(100 + 2 + 1), char(100 + 3 + 3)};
+        const std::vector<ResultDetail> details{Detail("A", 2, 3, {{1, 2}, {2, 3}, {3, 3}}),
+                                                Detail("B", 0, 3, {{2, 3}, {1, 1}, {3, 0}}),
+                                                Detail("C", 1, 3, {{3, 1}, {1, 2}}),
+                                                Detail("D", 3, 3, {{1, 2}, {2, 1}, {3, 3}}, "h0")};
+        std::vector<const ResultDetail *> chosen;
+        for (const ResultDetail &detail : details) {
+            chosen.push_back(&detail);
+        }
+        const QuestionStatistics statistics = ComputeQuestionStatistics(chosen, bank, "h1");
+        QCOMPARE(statistics.tests, 3);
+        QCOMPARE(statistics.otherVersion, 1);
+        QStringList figures;
+        for (const QuestionFigures &q : statistics.questions) {
+            figures.append(QStringLiteral("%1: %2 %3 %4 %5 %6x%7%8")
+                               .arg(q.number)
+                               .arg(q.shown)
+                               .arg(q.right)
+                               .arg(q.wrong)
+                               .arg(q.none)
+                               .arg(q.commonWrong)
+                               .arg(q.commonWrongTimes)
+                               .arg(q.allWrong() ? " all wrong" : ""));
+        }
+        QCOMPARE(figures,
+                 (QStringList{"2: 2 0 2 0 3x2 all wrong", "3: 3 1 1 1 1x1", "1: 3 2 1 0 1x1"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestResultsDetails)
+#include "tst_resultsdetails.moc"
