@@ -3,6 +3,7 @@
 // then reads the log without failing.
 #include "fuzztarget.h"
 
+#include "quiz/resultdetail.h"
 #include "quiz/resultslog.h"
 #include "runtime/ioerror.h"
 #include "runtime/textfile.h"
@@ -49,7 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     record.GradeText = std::string(1, '7');
     record.PupilGroup = std::string(1, '1');
     record.Score = static_cast<int>(size % 23);
-    AppendResult("Results.txt", directory.string(), record);
+    // The detail file would grow with every input: each run starts without one.
+    std::filesystem::remove(DetailFileName((directory / "Results.txt").string()));
+    const TestFacts facts{"Vop67.dat", ShortHash(log), 22, 600, 30, TestEnding::AllAnswered, {}};
+    AppendResult("Results.txt", directory.string(), record, facts);
     Require(PendingIoCode() == 0);
     Require(ReadWhole(directory / "Results.txt") == KeptText(log) + ResultRecordBytes(record));
 

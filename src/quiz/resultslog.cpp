@@ -142,14 +142,6 @@ private:
     off_t m_size = 0;
 };
 
-std::string InDirectory(const std::string &directory, const std::string &name)
-{
-    if (name.empty() || name.front() == '/' || directory.empty()) {
-        return name;
-    }
-    return directory.back() == '/' ? directory + name : directory + '/' + name;
-}
-
 std::string QueuePath(const std::string &startDirectory)
 {
     return InDirectory(startDirectory, QueueFileName);
@@ -294,10 +286,7 @@ std::string ResultRecordBytes(const ResultRecord &record)
 
 std::string ResultsLogFileName(const std::string &logPath, const std::string &startDirectory)
 {
-    const std::string path =
-        InDirectory(startDirectory, FileSystemPath(logPath, [&](const std::string &name) {
-                        return EntryExists(InDirectory(startDirectory, name));
-                    }));
+    const std::string path = FileSystemPathIn(startDirectory, logPath);
     if (path.size() > TextFile::MaxNameLength) {
         throw EInOutError(NameTooLong);
     }
@@ -308,24 +297,6 @@ void AppendResult(const std::string &logPath, const std::string &startDirectory,
                   const ResultRecord &record, const TestFacts &facts, const AppendRetry &retry)
 {
     AppendDetails(logPath, startDirectory, DetailOf(record, facts), retry);
-}
-
-void AppendResult(const std::string &logPath, const std::string &startDirectory,
-                  const ResultRecord &record, const AppendRetry &retry)
-{
-    SetCurrentDirectory(startDirectory);
-    const std::string path = FileSystemPath(logPath, EntryExists);
-    TextFile log(path);
-    OpenWaitingForOtherWriters(log, retry);
-
-    struct stat before {};
-    const bool knowsLength = ::stat(path.c_str(), &before) == 0;
-    log.WriteText(ResultRecordBytes(record));
-    log.CloseFile();
-    if (PendingIoCode() != 0 && knowsLength) {
-        [[maybe_unused]] const int result = ::truncate(path.c_str(), before.st_size);
-    }
-    CheckIo();
 }
 
 void FlushQueuedResults(const std::string &logPath, const std::string &startDirectory,

@@ -54,11 +54,6 @@ void AppendResult(const std::string &logPath, const std::string &startDirectory,
                   const ResultRecord &record, const TestFacts &facts,
                   const AppendRetry &retry = {});
 
-// The quiz's append before it knew the facts of a test: makes startDirectory current, appends
-// the record alone and keeps nothing when it fails.
-void AppendResult(const std::string &logPath, const std::string &startDirectory,
-                  const ResultRecord &record, const AppendRetry &retry = {});
-
 // Appends the queued records to the log, oldest first, as AppendResult does with its own; raises
 // EInOutError when the log cannot take them, and they stay queued. Nothing queued: nothing done.
 void FlushQueuedResults(const std::string &logPath, const std::string &startDirectory,

@@ -132,7 +132,7 @@ std::optional<TestFacts> TestRun::Facts() const
 void TestRun::AppendRecord(const std::string &logPath, const std::string &directory) const
 {
     if (const std::optional<ResultRecord> record = Record()) {
-        AppendResult(logPath, directory, *record);
+        AppendResult(logPath, directory, *record, *Facts());
     }
 }
 

@@ -81,9 +81,9 @@ public:
     // load.
     std::optional<ResultRecord> Record() const;
     std::optional<TestFacts> Facts() const;
-    // Appends the record to the log at logPath, a relative path taken from `directory` as
-    // ReadTest takes it. Raises EInOutError as the append does; nothing for a test without a
-    // record.
+    // Appends the record to the log at logPath and its detail beside it, a relative path taken
+    // from `directory` as ReadTest takes it; a record the log cannot take waits in the queue of
+    // `directory`. Raises EInOutError as the append does; nothing for a test without a record.
     void AppendRecord(const std::string &logPath, const std::string &directory) const;
 
 private:

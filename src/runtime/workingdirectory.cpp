@@ -24,7 +24,7 @@ bool SetCurrentDirectory(const std::string &directory)
 
 std::string InDirectory(const std::string &directory, const std::string &name)
 {
-    if (directory.empty() || name.starts_with('/')) {
+    if (directory.empty() || name.empty() || name.starts_with('/')) {
         return name;
     }
     return directory.ends_with('/') ? directory + name : directory + '/' + name;

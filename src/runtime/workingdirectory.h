@@ -9,6 +9,6 @@ std::string CurrentDirectory();
 // may ignore the answer: the next open then resolves against whatever directory is current.
 bool SetCurrentDirectory(const std::string &directory);
 
-// The name as a path from `directory`: unchanged when it is absolute or the directory is empty
-// (then it resolves against the current directory).
+// The name as a path from `directory`: unchanged when it is absolute, empty (it names no file) or
+// the directory is empty (then it resolves against the current directory).
 std::string InDirectory(const std::string &directory, const std::string &name);
