@@ -19,6 +19,7 @@ qt6-svg-dev
 libwmf-dev
 libemf2svg-dev
 qt6-charts-dev
+qt6-translations-l10n
 libqt6opengl6-dev
 poppler-utils
 fonts-urw-base35

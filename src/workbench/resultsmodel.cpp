@@ -1,5 +1,7 @@
 #include "workbench/resultsmodel.h"
 
+#include "workbench/teacherhelp.h"
+
 #include <QColor>
 #include <QFont>
 #include <QHash>
@@ -180,6 +182,9 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
 
 QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && section == Group) {
+        return GroupToolTip();
+    }
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= ColumnCount) {
         return QAbstractTableModel::headerData(section, orientation, role);

@@ -5,6 +5,7 @@
 #include "workbench/classsheet.h"
 #include "workbench/markschart.h"
 #include "workbench/teacherdialogs.h"
+#include "workbench/teacherhelp.h"
 
 #include <QChartView>
 #include <QComboBox>
@@ -118,6 +119,8 @@ void ResultsTab::BuildControls()
     filters->addWidget(new QLabel(QStringLiteral("Класс:")));
     filters->addWidget(m_gradeFilter);
     filters->addWidget(new QLabel(QStringLiteral("ЮГП:")));
+    filters->itemAt(filters->count() - 1)->widget()->setToolTip(GroupToolTip());
+    m_groupFilter->setToolTip(GroupToolTip());
     filters->addWidget(m_groupFilter);
     filters->addWidget(new QLabel(QStringLiteral("Ученик:")));
     filters->addWidget(m_nameFilter, 1);

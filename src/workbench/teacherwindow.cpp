@@ -3,13 +3,18 @@
 #include "workbench/bankstab.h"
 #include "workbench/resultstab.h"
 #include "workbench/teacherdialogs.h"
+#include "workbench/teacherhelp.h"
 
 #include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QMenuBar>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTextBrowser>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -96,6 +101,36 @@ void TeacherWindow::CreateMenus()
     results->addActions({Results->OpenLog, Results->SaveCsv});
     results->addSeparator();
     results->addActions({Results->PrintSheet, Results->SavePdf});
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Справка"));
+    ShowHelp =
+        help->addAction(QStringLiteral("Клавиши и формат банков"), this, &TeacherWindow::OpenHelp);
+    ShowHelp->setShortcut(QKeySequence::HelpContents);
+}
+
+void TeacherWindow::OpenHelp()
+{
+    if (Help == nullptr) {
+        Help = new QDialog(this);
+        Help->setWindowTitle(QStringLiteral("Справка — ") + Title);
+        auto *text = new QTextBrowser(Help);
+        QList<QMenu *> menus;
+        for (QAction *menu : menuBar()->actions()) {
+            if (menu->menu() != nullptr) {
+                menus.append(menu->menu());
+            }
+        }
+        text->setHtml(TeacherHelpHtml(menus));
+        auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, Help);
+        connect(buttons, &QDialogButtonBox::rejected, Help, &QDialog::reject);
+        auto *layout = new QVBoxLayout(Help);
+        layout->addWidget(text);
+        layout->addWidget(buttons);
+        Help->resize(620, 560);
+    }
+    Help->show();
+    Help->raise();
+    Help->activateWindow();
 }
 
 void TeacherWindow::UpdateTitle()

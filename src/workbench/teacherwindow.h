@@ -5,6 +5,8 @@
 #include <memory>
 
 class BanksTab;
+class QAction;
+class QDialog;
 class QTabWidget;
 class ResultsTab;
 class TeacherDialogs;
@@ -27,6 +29,9 @@ public:
     QTabWidget *Tabs = nullptr;
     BanksTab *Banks = nullptr;
     ResultsTab *Results = nullptr;
+    // Menu "Справка": the keys and the banks' source format, in a window of its own.
+    QAction *ShowHelp = nullptr;
+    QDialog *Help = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -34,6 +39,7 @@ protected:
 private:
     void CreateMenus();
     void UpdateTitle();
+    void OpenHelp();
 
     std::unique_ptr<TeacherDialogs> m_ownDialogs;
     QString m_geometryFile;
