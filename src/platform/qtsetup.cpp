@@ -8,9 +8,10 @@
 
 bool LoadQtTranslations()
 {
+    // Qt Widgets' dialogs are in qtbase; the catalogue of every Qt module would load more.
     // Owned by the application, which holds it until it ends.
     auto *translator = new QTranslator(QCoreApplication::instance());
-    if (!translator->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qt"),
+    if (!translator->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
                           QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete translator;
