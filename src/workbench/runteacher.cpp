@@ -48,10 +48,12 @@ int RunTeacher(int &argc, char **argv, const std::function<void(TeacherWindow &)
     TeacherWindow window;
     // The menu entry's icon, when the package has installed it.
     new IconAfterFirstPaint(window);
-    window.Banks->OpenStartDirectory(QDir::currentPath());
     if (started) {
         started(window);
     }
+    // Shown first: the results tab, hidden behind the banks, then reads its log after the first
+    // paint. The banks are there before it.
     window.show();
+    window.Banks->OpenStartDirectory(QDir::currentPath());
     return QApplication::exec();
 }

@@ -35,7 +35,15 @@ TeacherWindow::TeacherWindow(TeacherDialogs *dialogs, const QString &geometryFil
     Tabs->addTab(Banks, QStringLiteral("Банки вопросов"));
     Results = new ResultsTab(*dialogs, Tabs);
     Tabs->addTab(Results, QStringLiteral("Результаты"));
-    connect(Banks, &BanksTab::StartDirectoryOpened, Results, &ResultsTab::OpenStartDirectory);
+    connect(Banks, &BanksTab::StartDirectoryOpened, this, [this](const QString &folder) {
+        // Opened as the window first shows, the hidden results tab reads its log right after the
+        // first paint: the window is there sooner, and the tab a moment later.
+        if (isVisible() && !m_painted) {
+            m_resultsFolder = folder;
+        } else {
+            Results->OpenStartDirectory(folder);
+        }
+    });
     setCentralWidget(Tabs);
     CreateMenus();
     connect(Banks, &BanksTab::TitleChanged, this, &TeacherWindow::UpdateTitle);
@@ -53,6 +61,20 @@ QString TeacherWindow::DefaultGeometryFile()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/ortus/ortus-teacher.conf");
+}
+
+bool TeacherWindow::event(QEvent *event)
+{
+    if (event->type() == QEvent::Paint && !m_painted) {
+        m_painted = true;
+        if (!m_resultsFolder.isEmpty()) {
+            // Queued: the paint finishes first.
+            QMetaObject::invokeMethod(
+                this, [this] { Results->OpenStartDirectory(m_resultsFolder); },
+                Qt::QueuedConnection);
+        }
+    }
+    return QMainWindow::event(event);
 }
 
 void TeacherWindow::closeEvent(QCloseEvent *event)

@@ -34,6 +34,7 @@ public:
     QDialog *Help = nullptr;
 
 protected:
+    bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -43,4 +44,7 @@ private:
 
     std::unique_ptr<TeacherDialogs> m_ownDialogs;
     QString m_geometryFile;
+    bool m_painted = false;
+    // The start directory whose results wait for the window's first paint.
+    QString m_resultsFolder;
 };
