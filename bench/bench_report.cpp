@@ -64,6 +64,10 @@ constexpr auto AppendPause = std::chrono::milliseconds(1500);
 // A record's row is painted well within this; the rest of each pause is the quiet time.
 constexpr auto AppendSettle = std::chrono::milliseconds(500);
 constexpr auto ChildTimeLimit = std::chrono::seconds(120);
+constexpr int TeacherStartRuns = 11;
+constexpr int TeacherStartRecords = 1000;
+constexpr int TeacherMemoryRuns = 3;
+constexpr int TeacherMemoryRecords = 100000;
 
 // A figure that could not be measured; the report stops there.
 class BenchError : public std::runtime_error {
@@ -517,7 +521,63 @@ public:
                         worstKiB < 50 * 1024});
     }
 
+    // The teacher's window: its start-up with the shipped start directory and a lesson's log,
+    // against a window holding a table and a chart; its peak memory showing a school's years.
+    void TeacherWindowFigures()
+    {
+        Progress("Teacher's window: " + std::to_string(TeacherStartRuns) +
+                 " alternating start-ups with the window of a table and a chart");
+        const fs::path start = StartDirectory("teacher-start");
+        WriteWhole(start / "Results.txt", TeacherLog(TeacherStartRecords));
+        Run({"probe_tablechart"}, start);
+        Run({"probe_teacher", "start"}, start);
+        std::vector<double> teacherSeconds, baselineSeconds, baselinePeaks;
+        for (int run = 0; run < TeacherStartRuns; ++run) {
+            const ChildResult baseline = Run({"probe_tablechart"}, start);
+            baselineSeconds.push_back(Painted(baseline));
+            baselinePeaks.push_back(static_cast<double>(baseline.peakKiB));
+            teacherSeconds.push_back(Painted(Run({"probe_teacher", "start"}, start)));
+        }
+        const double teacher = Median(teacherSeconds);
+        const double baseline = Median(baselineSeconds);
+        AddRatio("ortus-teacher start-up until painted, 1,000 records, vs a table and a chart",
+                 Format("%.0f ms", teacher * 1000), Format("%.0f ms", baseline * 1000),
+                 teacher / baseline, 1.5);
+
+        Progress("Teacher's window: peak memory over " + std::to_string(TeacherMemoryRecords) +
+                 " records, " + std::to_string(TeacherMemoryRuns) + " runs");
+        const fs::path large = StartDirectory("teacher-log");
+        WriteWhole(large / "Results.txt", TeacherLog(TeacherMemoryRecords));
+        std::vector<double> peaks;
+        for (int run = 0; run < TeacherMemoryRuns; ++run) {
+            const ChildResult shown = Run({"probe_teacher", "log"}, large);
+            if (shown.output.find("rows " + std::to_string(TeacherMemoryRecords)) ==
+                std::string::npos) {
+                throw BenchError("the teacher's window did not show the whole log: " +
+                                 shown.output);
+            }
+            peaks.push_back(static_cast<double>(shown.peakKiB));
+        }
+        const double peak = Median(peaks);
+        const double baselinePeak = Median(baselinePeaks);
+        AddReferenceRatio("ortus-teacher peak memory, 100,000 records, vs a table and a chart",
+                          Format("%.1f MiB", peak / 1024), Format("%.1f MiB", baselinePeak / 1024),
+                          peak / baselinePeak);
+    }
+
 private:
+    // A lesson's log after another: grades 5 to 11, two groups each, scores 0 to 25.
+    static std::string TeacherLog(int records)
+    {
+        std::string log = "\r\n";
+        for (int i = 0; i < records; ++i) {
+            const std::string grade = std::to_string(5 + i / 30 % 7);
+            log += ResultRecordBytes({ToCp1251(QStringLiteral("Ученица Номер %1").arg(i)), grade,
+                                      grade + ToCp1251(QString(QChar(u'А' + i % 2))), i % 26});
+        }
+        return log;
+    }
+
     // A school's years of tests: grades 5 to 11, three groups each, scores 0 to 20.
     // The records of a school's years and their details as the quiz writes them: each test of
     // 21 questions, every one answered.
@@ -703,21 +763,27 @@ void PrintTable(const std::vector<Row> &rows)
     }
     print(rule);
     std::for_each(cells.begin() + 1, cells.end(), print);
-    std::printf("\nQt offscreen platform for every program. Start-up: median of %d alternating "
-                "runs each, from process start until the window's first paint, against a "
-                "600 x 350 Qt Widgets window showing one line of text; the same window empty "
-                "is for reference. Memory: median peak resident set of %d whole tests against "
-                "those windows' start. Idle: median of %d runs of 10 s. Paint and bank load: "
-                "medians of Google "
-                "Benchmark repetitions, in processor time, which other load on the machine "
-                "disturbs least. Results tab: median of %d runs from process start until the "
-                "table is painted with a log of %d records, against the whole run of "
-                "ortus-results on the same log; then %d records appended %.1f s apart, each "
-                "timed until its row is painted, and the processor time between them. Refused "
-                "pictures: a 100 MB file of zeros and headers declaring 60000 x 60000 pixels, the "
-                "rise of the peak resident set during the load, one process each.\n",
-                StartRuns, ScriptRuns, IdleRuns, LogRuns, LogRecords, Appends,
-                std::chrono::duration<double>(AppendPause).count());
+    std::printf(
+        "\nQt offscreen platform for every program. Start-up: median of %d alternating "
+        "runs each, from process start until the window's first paint, against a "
+        "600 x 350 Qt Widgets window showing one line of text; the same window empty "
+        "is for reference. Memory: median peak resident set of %d whole tests against "
+        "those windows' start. Idle: median of %d runs of 10 s. Paint and bank load: "
+        "medians of Google "
+        "Benchmark repetitions, in processor time, which other load on the machine "
+        "disturbs least. Results tab: median of %d runs from process start until the "
+        "table is painted with a log of %d records, against the whole run of "
+        "ortus-results on the same log; then %d records appended %.1f s apart, each "
+        "timed until its row is painted, and the processor time between them. Refused "
+        "pictures: a 100 MB file of zeros and headers declaring 60000 x 60000 pixels, the "
+        "rise of the peak resident set during the load, one process each. Teacher's window: "
+        "median of %d alternating runs each from process start until the window's first "
+        "paint, in a copy of the shipped start directory with a log of %d records, against "
+        "a window of a table and a bar chart; peak resident set, median of %d runs, "
+        "until the results tab has painted a log of %d records.\n",
+        StartRuns, ScriptRuns, IdleRuns, LogRuns, LogRecords, Appends,
+        std::chrono::duration<double>(AppendPause).count(), TeacherStartRuns, TeacherStartRecords,
+        TeacherMemoryRuns, TeacherMemoryRecords);
 }
 
 } // namespace
@@ -738,6 +804,7 @@ int main(int argc, char **argv)
         report.BankLoad();
         report.ResultsLog();
         report.RefusedPictures();
+        report.TeacherWindowFigures();
         std::fprintf(stderr, "Measured in %.0f s.\n\n",
                      std::chrono::duration<double>(Clock::now() - started).count());
         PrintTable(report.rows);

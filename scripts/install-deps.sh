@@ -21,6 +21,7 @@ libexpat1-dev
 libjpeg-dev
 libemf2svg-dev
 qt6-charts-dev
+qt6-translations-l10n
 libqt6opengl6-dev
 poppler-utils
 fonts-urw-base35

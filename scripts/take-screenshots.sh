@@ -1,8 +1,9 @@
 #!/bin/sh
 # Takes the README's screenshots from the program as it is built now, in a copy of the shipped
 # start directory: the intro, registration, a question, the result, the help and background
-# windows, the teacher's window with its banks and its results tab over a lesson's log, and the
-# effect label gallery. Uses a virtual X display when xvfb-run is there.
+# windows, the teacher's window with its banks and its results tab over a lesson's log (also at
+# the size of a 1024 x 768 screen), and the effect label gallery. Uses a virtual X display when
+# xvfb-run is there.
 #
 # Usage: take-screenshots.sh BUILD_DIR OUTPUT_FOLDER
 set -eu
@@ -56,7 +57,8 @@ cd "$start"
 display "$build/tools/ortus-screenshots" "$output"
 display "$build/tools/ortus-gallery" --png "$output/gallery.png"
 
-for picture in intro registration question result help background teacher results gallery; do
+for picture in intro registration question result help background teacher results \
+    teacher-1024 results-1024 gallery; do
     if [ ! -s "$output/$picture.png" ]; then
         echo "$output/$picture.png was not written" >&2
         exit 1

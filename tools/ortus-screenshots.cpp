@@ -1,6 +1,7 @@
 // Takes the README's pictures of the program without a display: the intro, the registration
 // screen, a question, the result screen, the help and background windows, and the teacher's
-// window with a question selected and its preview, and with its results tab.
+// window with a question selected and its preview, and with its results tab, also at the size of
+// a classroom PC's 1024 x 768 screen.
 // Usage (in a copy of the start directory): ortus-screenshots OUTPUT_FOLDER
 #include "app/tform1.h"
 #include "effectlabel/effectlabel.h"
@@ -123,5 +124,12 @@ int main(int argc, char *argv[])
     ok = Save(&teacher, folder, QStringLiteral("teacher.png")) && ok;
     teacher.Tabs->setCurrentWidget(teacher.Results);
     ok = Save(&teacher, folder, QStringLiteral("results.png")) && ok;
+
+    // On a classroom PC's 1024 x 768 screen, less the window's title bar and a panel.
+    teacher.resize(1024, 720);
+    ok = Save(&teacher, folder, QStringLiteral("results-1024.png")) && ok;
+    teacher.Tabs->setCurrentWidget(teacher.Banks);
+    MovePointer(preview, QPoint(preview->width() / 2, preview->height() * 235 / 600));
+    ok = Save(&teacher, folder, QStringLiteral("teacher-1024.png")) && ok;
     return ok ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #include "platform/animationcontrol.h"
 #include "platform/dialogs.h"
 #include "platform/handlerguard.h"
+#include "platform/qtsetup.h"
 #include "platform/windowplacement.h"
 #include "windows/tform2.h"
 #include "windows/tform3.h"
@@ -15,6 +16,7 @@
 int RunOrtus(int &argc, char **argv, Dialogs &dialogs, const std::function<void(TForm1 &)> &started)
 {
     QApplication application(argc, argv);
+    LoadQtTranslations();
 
     std::unique_ptr<TForm1> form1;
     try {

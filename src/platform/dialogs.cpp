@@ -1,5 +1,6 @@
 #include "platform/dialogs.h"
 
+#include "platform/qtsetup.h"
 #include "platform/windowplacement.h"
 
 #include <QApplication>
@@ -9,7 +10,6 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSettings>
 
 #include <algorithm>
 
@@ -49,13 +49,9 @@ void EnterFolderOf(const QString &path)
 
 QtDialogs::QtDialogs()
 {
-    // Qt's dialogs keep their state (custom colours, the file dialog's folders) in the user's
-    // settings. This program keeps nothing outside its start directory, so Qt's settings go to a
-    // folder that cannot exist: they are neither read nor written. The colour dialog's custom
-    // colours are kept for the run by the program itself.
-    for (const QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope}) {
-        QSettings::setPath(QSettings::NativeFormat, scope, QStringLiteral("/dev/null"));
-    }
+    // This program keeps nothing outside its start directory; the colour dialog's custom colours
+    // are kept for the run by the program itself.
+    KeepQtSettingsOutOfHome();
 }
 
 QStringList PictureDialogFilters()

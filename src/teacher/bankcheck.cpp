@@ -38,8 +38,8 @@ void CheckEndOfTextMark(const QByteArray &bytes, std::vector<BankFinding> &findi
         return;
     }
     findings.push_back({static_cast<int>(bytes.left(mark).count('\r')) + 1,
-                        QStringLiteral("символ конца текста (Ctrl+Z, байт 26): всё, что стоит "
-                                       "после него, программа не прочтёт.")});
+                        QStringLiteral("символ конца файла (код 26): всё, что стоит после него, "
+                                       "программа не прочтёт.")});
 }
 
 // Every finding of the whole text, in line order.

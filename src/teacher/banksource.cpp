@@ -138,7 +138,7 @@ private:
     void CheckText(int number, const QString &text)
     {
         if (text.contains(QChar(0x1A))) {
-            Report(number, QStringLiteral("символ Ctrl+Z обрывает текст банка."));
+            Report(number, QStringLiteral("символ конца файла (код 26) обрывает текст банка."));
         }
         if (text.contains(QLatin1Char('\r'))) {
             Report(number, QStringLiteral("символ возврата каретки (CR) внутри строки разорвал бы "

@@ -31,11 +31,17 @@ QString LostCharacters(const QString &text)
 // What would break the bank's lines or read wrongly; empty for a text the quiz shows as typed.
 QString TextFault(const QString &text)
 {
-    if (text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n')) ||
-        text.contains(QChar(TextFile::EndOfText))) {
-        return QStringLiteral("перевод строки или Ctrl+Z в тексте разорвал бы строку банка");
+    if (text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'))) {
+        return QStringLiteral("перевод строки в тексте разорвал бы строку банка");
+    }
+    if (text.contains(QChar(TextFile::EndOfText))) {
+        return QStringLiteral("символ конца файла (код 26) в тексте оборвал бы чтение банка");
     }
     const QString lost = LostCharacters(text);
+    if (lost.size() == 1) {
+        return QStringLiteral("символа %1 нет в кодировке Windows-1251: ученик увидит «?»")
+            .arg(lost);
+    }
     if (!lost.isEmpty()) {
         return QStringLiteral("символов %1 нет в кодировке Windows-1251: ученик увидит «?»")
             .arg(lost);
@@ -58,7 +64,7 @@ public:
                 QStringLiteral("Текст вопроса: %1.").arg(textFault), true);
         } else if (question.text.trimmed().isEmpty()) {
             Add(BankIssue::Field::QuestionText, row, -1,
-                QStringLiteral("Пустой текст вопроса: ученик увидит одни ответы."), false);
+                QStringLiteral("Пустой текст вопроса: ученик увидит одни ответы."), true);
         }
         if (question.answers.isEmpty()) {
             Add(BankIssue::Field::Answers, row, -1, QStringLiteral("У вопроса нет ответов."), true);
@@ -66,6 +72,7 @@ public:
         for (int k = 0; k < question.answers.size(); ++k) {
             CheckAnswer(row, k, question.answers[k]);
         }
+        CheckRepeatedAnswers(row, question);
         if (!question.answers.isEmpty() &&
             (question.correct < 1 || question.correct > question.answers.size())) {
             Add(BankIssue::Field::Correct, row, -1,
@@ -89,8 +96,26 @@ private:
                     .arg(k + 1),
                 true);
         } else if (answer.trimmed().isEmpty()) {
-            Add(BankIssue::Field::Answer, row, k, QStringLiteral("Ответ %1 пуст.").arg(k + 1),
-                false);
+            Add(BankIssue::Field::Answer, row, k,
+                QStringLiteral("Ответ %1 пуст: ученик увидит пустую строку.").arg(k + 1), true);
+        }
+    }
+
+    // Two answers that read alike: the quiz takes them, but the pupil cannot tell them apart.
+    void CheckRepeatedAnswers(int row, const BankQuestion &question)
+    {
+        for (int k = 1; k < question.answers.size(); ++k) {
+            const QString answer = question.answers[k].trimmed();
+            for (int earlier = 0; earlier < k && !answer.isEmpty(); ++earlier) {
+                if (question.answers[earlier].trimmed().compare(answer, Qt::CaseInsensitive) == 0) {
+                    Add(BankIssue::Field::Answer, row, k,
+                        QStringLiteral("Ответ %1 повторяет ответ %2: ученик их не различит.")
+                            .arg(k + 1)
+                            .arg(earlier + 1),
+                        false);
+                    break;
+                }
+            }
         }
     }
 
@@ -168,8 +193,22 @@ ReadBank ReadBankAsFarAsPossible(const std::string &fileName)
         read.bank.questions.push_back(std::move(question));
         read.questionLines.push_back(scanned.text.number);
     }
+    if (countValid && static_cast<std::size_t>(scan.count) != taken) {
+        read.promisedCount = scan.count;
+    }
     read.findings = CheckBankFile(fileName);
     return read;
+}
+
+QString TimeLimitText(int seconds)
+{
+    if (seconds < 60) {
+        return QStringLiteral("%1 с").arg(seconds);
+    }
+    if (seconds % 60 == 0) {
+        return QStringLiteral("%1 мин").arg(seconds / 60);
+    }
+    return QStringLiteral("%1 мин %2 с").arg(seconds / 60).arg(seconds % 60);
 }
 
 QString FormatSource(const BankSource &bank, bool withTimeLimit)

@@ -35,10 +35,16 @@ struct ReadBank {
     // The file line (1-based, as the bank check counts) each question starts at.
     std::vector<int> questionLines;
     std::vector<BankFinding> findings;
+    // The number of questions the header promised, when it is a valid count other than the
+    // number read (a bank cut short); else 0.
+    int promisedCount = 0;
 };
 
 // Raises EInOutError when the file cannot be opened or read.
 ReadBank ReadBankAsFarAsPossible(const std::string &fileName);
+
+// A time limit as a teacher says it: "15 мин", "1 мин 30 с", "45 с".
+QString TimeLimitText(int seconds);
 
 // Questions as the source text that `ortus-bank build` reads, optionally after the time line.
 QString FormatSource(const BankSource &bank, bool withTimeLimit);

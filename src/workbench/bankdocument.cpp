@@ -2,6 +2,7 @@
 
 #include "quiz/questionbank.h"
 #include "runtime/ioerror.h"
+#include "teacher/ioreason.h"
 
 #include <QBrush>
 #include <QFileInfo>
@@ -9,6 +10,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 
@@ -72,7 +74,8 @@ QString WriteWhole(const QString &path, const QByteArray &bytes)
     }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        return file.errorString();
+        // Read at once: Qt's own message is English, and later calls may overwrite errno.
+        return FileErrorReason(path, errno);
     }
     return {};
 }
@@ -305,7 +308,7 @@ void BankDocument::MoveQuestion(int from, int to)
         [this, from, to] { MoveRow(to, from); });
 }
 
-QString BankDocument::InsertSource(int row, const QByteArray &bytes)
+QString BankDocument::InsertSource(int row, const QByteArray &bytes, QString *timeNote)
 {
     BankSource block;
     try {
@@ -317,6 +320,11 @@ QString BankDocument::InsertSource(int row, const QByteArray &bytes)
     m_undo.beginMacro(QStringLiteral("вставку вопросов"));
     if (m_bank.questions.empty() && block.timeLimitSeconds > 0) {
         SetTimeLimit(block.timeLimitSeconds);
+    } else if (timeNote != nullptr && block.timeLimitSeconds > 0 &&
+               block.timeLimitSeconds != m_bank.timeLimitSeconds) {
+        *timeNote =
+            QStringLiteral("Время на тест осталось прежним, %1; в источнике — %2.")
+                .arg(TimeLimitText(m_bank.timeLimitSeconds), TimeLimitText(block.timeLimitSeconds));
     }
     InsertQuestions(std::clamp(row, 0, rowCount()), block.questions,
                     QStringLiteral("вставку вопросов"));
@@ -344,11 +352,12 @@ QString BankDocument::Open(const QString &path)
         read = ReadBankAsFarAsPossible(LocalName(path));
     } catch (const EInOutError &error) {
         return QStringLiteral("Не удалось открыть «%1»: %2.")
-            .arg(QFileInfo(path).fileName(), QString::fromUtf8(error.what()));
+            .arg(QFileInfo(path).fileName(), IoErrorReason(error.Code()));
     }
     Reset(path, std::move(read.bank), true);
     m_fileFindings = std::move(read.findings);
     m_questionLines = std::move(read.questionLines);
+    m_promisedCount = read.promisedCount;
     emit IssuesChanged();
     return {};
 }
@@ -385,6 +394,7 @@ QString BankDocument::Save()
     m_onDisk = true;
     m_fileFindings.clear();
     m_questionLines.clear();
+    m_promisedCount = 0;
     m_undo.setClean();
     emit ModifiedChanged();
     emit IssuesChanged();
@@ -408,6 +418,7 @@ void BankDocument::Reset(const QString &path, BankSource bank, bool onDisk)
     m_onDisk = onDisk;
     m_fileFindings.clear();
     m_questionLines.clear();
+    m_promisedCount = 0;
     m_issues = IsOpen() ? FindBankIssues(m_bank) : std::vector<BankIssue>();
     endResetModel();
     emit TimeLimitChanged();

@@ -46,6 +46,9 @@ public:
     const std::vector<BankIssue> &Issues() const { return m_issues; }
     // What the bank check said of the file as it was opened; gone once it is saved.
     const std::vector<BankFinding> &FileFindings() const { return m_fileFindings; }
+    // The number of questions the opened file's header promised when fewer were read (a bank
+    // cut short), else 0; gone once it is saved.
+    int PromisedCount() const { return m_promisedCount; }
     // The row of the question a line of the opened file belongs to; -1 before the first.
     int QuestionAtLine(int line) const;
 
@@ -60,8 +63,9 @@ public:
     void RemoveQuestion(int row);
     void MoveQuestion(int from, int to);
     // The questions of a source text (UTF-8, with or without its time line) inserted at row; a
-    // bank without questions takes the source's time limit too.
-    QString InsertSource(int row, const QByteArray &bytes);
+    // bank without questions takes the source's time limit too. When the source names another
+    // time limit that the bank keeps, timeNote says so.
+    QString InsertSource(int row, const QByteArray &bytes, QString *timeNote = nullptr);
     QString SourceOf(int row) const;
 
     // A bank that is not on disk yet: one empty question, twenty minutes.
@@ -101,4 +105,5 @@ private:
     std::vector<BankIssue> m_issues;
     std::vector<BankFinding> m_fileFindings;
     std::vector<int> m_questionLines;
+    int m_promisedCount = 0;
 };

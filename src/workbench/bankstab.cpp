@@ -2,7 +2,10 @@
 
 #include "runtime/cp1251.h"
 #include "runtime/ioerror.h"
+#include "runtime/textfile.h"
 #include "settings/settings.h"
+#include "teacher/ioreason.h"
+#include "workbench/filefollower.h"
 #include "workbench/questioneditor.h"
 #include "workbench/questionpreview.h"
 #include "workbench/teacherdialogs.h"
@@ -27,6 +30,7 @@
 #include <QTableWidget>
 #include <QToolButton>
 
+#include <cerrno>
 #include <limits>
 
 namespace {
@@ -47,10 +51,45 @@ QString TimeText(int seconds)
     return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
+// The number of questions read, and the header's when it promised another.
+QString CountText(int read, int promised)
+{
+    return promised > 0 ? QStringLiteral("%1 (в заголовке %2)").arg(read).arg(promised)
+                        : QString::number(read);
+}
+
 std::string LocalName(const QString &path)
 {
     return path.toLocal8Bit().toStdString();
 }
+
+// Holds the preview as large as the space allows at the test window's proportions, at the top:
+// the space the preview cannot use stays below and beside it, not between it and the editor.
+class PreviewFrame : public QWidget {
+public:
+    PreviewFrame(QWidget *preview, QWidget *parent) : QWidget(parent), m_preview(preview)
+    {
+        m_preview->setParent(this);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    }
+
+    QSize sizeHint() const override { return m_preview->sizeHint(); }
+    QSize minimumSizeHint() const override
+    {
+        return {QuestionPreview::StageWidth / 4, QuestionPreview::StageHeight / 4};
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *) override
+    {
+        QSize stage(QuestionPreview::StageWidth, QuestionPreview::StageHeight);
+        stage.scale(size(), Qt::KeepAspectRatio);
+        m_preview->setGeometry((width() - stage.width()) / 2, 0, stage.width(), stage.height());
+    }
+
+private:
+    QWidget *m_preview;
+};
 
 QToolButton *ActionButton(QAction *action, QWidget *parent)
 {
@@ -93,8 +132,14 @@ BanksTab::BanksTab(TeacherDialogs &dialogs, QWidget *parent) : QWidget(parent), 
     connect(&m_document, &BankDocument::ModifiedChanged, this, [this] {
         ShowBankRow(m_bank);
         emit TitleChanged();
+        // "Saved" and the like no longer describe a bank with new edits.
+        if (m_document.IsModified()) {
+            emit StatusMessage(QString());
+        }
     });
     connect(&m_document, &BankDocument::RowTouched, this, &BanksTab::SelectRow);
+    m_follower = new FileFollower(this);
+    connect(m_follower, &FileFollower::Changed, this, &BanksTab::FileChanged);
     for (QLineEdit *field : findChildren<QLineEdit *>()) {
         field->installEventFilter(this);
     }
@@ -141,6 +186,7 @@ void BanksTab::CreateActions()
                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N), [this] {
                           m_document.Create(BankPath(m_bank));
                           SelectRow(0);
+                          Editor->Text->setFocus();
                           emit StatusMessage(QStringLiteral("Банк %1 будет записан при сохранении.")
                                                  .arg(QFileInfo(m_document.FilePath()).fileName()));
                       });
@@ -176,7 +222,7 @@ void BanksTab::CreateActions()
     MoveDown = make(QStringLiteral("Переместить ниже"), QKeySequence(Qt::ALT | Qt::Key_Down),
                     [this] { m_document.MoveQuestion(CurrentRow(), CurrentRow() + 1); });
     AddAnswer = make(QStringLiteral("Добавить ответ"), QKeySequence(Qt::CTRL | Qt::Key_Return),
-                     [this] { Editor->AddAnswerButton->click(); });
+                     [this] { Editor->AddAnswer(); });
     RemoveAnswer =
         make(QStringLiteral("Удалить ответ"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete),
              [this] { m_document.RemoveAnswer(CurrentRow(), Editor->CurrentAnswer()); });
@@ -257,8 +303,17 @@ QWidget *BanksTab::CreateBankPane()
     QuestionList->addActions({CopyQuestion, PasteQuestions, RemoveQuestion});
     connect(QuestionList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &BanksTab::CurrentRowChanged);
+    // The buttons under the list say it short, so that the pane leaves the preview its room on
+    // a 1024 x 768 screen; the menus and tooltips say it in full.
+    const std::array<std::pair<QAction *, QString>, 5> listButtons{
+        {{AddQuestion, QStringLiteral("Добавить")},
+         {DuplicateQuestion, QStringLiteral("Дублировать")},
+         {RemoveQuestion, QStringLiteral("Удалить")},
+         {MoveUp, QStringLiteral("Выше")},
+         {MoveDown, QStringLiteral("Ниже")}}};
     auto *buttons = new QHBoxLayout;
-    for (QAction *action : {AddQuestion, DuplicateQuestion, RemoveQuestion, MoveUp, MoveDown}) {
+    for (const auto &[action, shortText] : listButtons) {
+        action->setIconText(shortText);
         buttons->addWidget(ActionButton(action, pane));
     }
     buttons->addStretch();
@@ -285,18 +340,16 @@ QWidget *BanksTab::CreateQuestionPane()
 {
     auto *pane = new QWidget(this);
     Editor = new QuestionEditor(m_document, pane);
-    connect(Editor, &QuestionEditor::AnswerAdded, this, [this] {
-        const int last = Editor->CurrentAnswer();
-        if (last >= 0) {
-            Editor->Answers[static_cast<std::size_t>(last)]->setFocus();
-        }
-    });
     Preview = new QuestionPreview(pane);
+    PreviewNote = new QLabel(pane);
+    PreviewNote->setWordWrap(true);
+    PreviewNote->hide();
     auto *layout = new QVBoxLayout(pane);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Editor);
     layout->addWidget(new QLabel(QStringLiteral("Так вопрос увидит ученик:"), pane));
-    layout->addWidget(Preview, 1);
+    layout->addWidget(PreviewNote);
+    layout->addWidget(new PreviewFrame(Preview, pane), 1);
     return pane;
 }
 
@@ -307,16 +360,8 @@ bool BanksTab::OpenStartDirectory(const QString &folder)
     }
     m_folder = QDir(folder).absolutePath();
     FolderLabel->setText(QDir::toNativeSeparators(m_folder));
-    Settings settings;
-    try {
-        ReadSettings(settings, LocalName(m_folder));
-    } catch (const EInOutError &error) {
-        emit StatusMessage(
-            QStringLiteral("%1: %2. Образец вопроса показан без этих настроек.")
-                .arg(QString::fromLatin1(SettingsFileName), QString::fromUtf8(error.what())));
-    }
-    // The settings name their picture relative to the start directory, as the quiz reads them.
-    Preview->SetAppearance(settings, LocalName(m_folder));
+    ShowAppearance();
+    emit StatusMessage(QString());
     m_bank = -1;
     m_document.Close();
     int first = -1;
@@ -331,8 +376,76 @@ bool BanksTab::OpenStartDirectory(const QString &folder)
         Banks->setCurrentCell(std::max(first, 0), FileColumn);
     }
     OpenBank(std::max(first, 0));
+    FollowFiles();
     emit StartDirectoryOpened(m_folder);
     return true;
+}
+
+void BanksTab::ShowAppearance()
+{
+    Settings settings;
+    QString problem;
+    try {
+        ReadSettings(settings, LocalName(m_folder));
+    } catch (const EInOutError &error) {
+        problem = QStringLiteral("Не удаётся прочитать %1: %2. Вопрос показан без этих настроек.")
+                      .arg(QString::fromLatin1(SettingsFileName), IoErrorReason(error.Code()));
+    }
+    PreviewNote->setText(problem);
+    PreviewNote->setVisible(!problem.isEmpty());
+    // The settings name their picture relative to the start directory, as the quiz reads them.
+    Preview->SetAppearance(settings, LocalName(m_folder));
+    m_picturePath = QFile::decodeName(QByteArray::fromStdString(
+        FileSystemPathIn(LocalName(m_folder), settings.BackgroundPicturePath)));
+}
+
+void BanksTab::FollowFiles()
+{
+    QStringList paths{SettingsPath()};
+    if (!m_picturePath.isEmpty()) {
+        paths.append(m_picturePath);
+    }
+    for (int index = 0; index < static_cast<int>(Files.size()); ++index) {
+        paths.append(BankPath(index));
+    }
+    m_follower->Follow(paths);
+}
+
+void BanksTab::FileChanged(const QString &path)
+{
+    if (path == SettingsPath() || path == m_picturePath) {
+        const QString picture = m_picturePath;
+        ShowAppearance();
+        if (m_picturePath != picture) {
+            FollowFiles();
+        }
+        return;
+    }
+    for (int index = 0; index < static_cast<int>(Files.size()); ++index) {
+        if (path != BankPath(index)) {
+            continue;
+        }
+        if (index != m_bank) {
+            ShowBankRow(index);
+        } else if (m_document.IsModified()) {
+            emit StatusMessage(
+                QStringLiteral("Файл %1 изменён другой программой; в окне остались "
+                               "несохранённые правки, «Сохранить» запишет их "
+                               "вместо него.")
+                    .arg(QString::fromLatin1(Files[static_cast<std::size_t>(index)])));
+        } else {
+            const int row = CurrentRow();
+            ReadOpenBank();
+            SelectRow(std::min(row, m_document.rowCount() - 1));
+            UpdateActions();
+            emit TitleChanged();
+        }
+    }
+}
+
+QString BanksTab::SettingsPath() const
+{
+    return QDir(m_folder).filePath(QString::fromLatin1(SettingsFileName));
 }
 
 bool BanksTab::MayLeaveBank()
@@ -371,23 +484,36 @@ void BanksTab::OpenBank(int index)
     }
     const int previous = m_bank;
     m_bank = index;
-    const QString path = BankPath(index);
-    m_document.Close();
-    if (QFile::exists(path)) {
-        const QString error = m_document.Open(path);
-        if (!error.isEmpty()) {
-            m_dialogs.Error(error);
-        }
-    } else {
-        emit StatusMessage(
-            QStringLiteral("Банка %1 нет в папке: его можно создать («Создать», %2).")
-                .arg(QString::fromLatin1(Files[static_cast<std::size_t>(index)]),
-                     CreateBank->shortcut().toString(QKeySequence::NativeText)));
-    }
+    ReadOpenBank();
     ShowBankRow(previous);
     SelectRow(m_document.rowCount() > 0 ? 0 : -1);
     UpdateActions();
     emit TitleChanged();
+}
+
+// The open bank's file read into the window anew; the status bar says what is odd about it.
+void BanksTab::ReadOpenBank()
+{
+    const QString path = BankPath(m_bank);
+    const QString name = QString::fromLatin1(Files[static_cast<std::size_t>(m_bank)]);
+    m_document.Close();
+    emit StatusMessage(QString());
+    if (!QFile::exists(path)) {
+        emit StatusMessage(
+            QStringLiteral("Банка %1 нет в папке: его можно создать («Создать», %2).")
+                .arg(name, CreateBank->shortcut().toString(QKeySequence::NativeText)));
+        return;
+    }
+    const QString error = m_document.Open(path);
+    if (!error.isEmpty()) {
+        m_dialogs.Error(error);
+    } else if (m_document.PromisedCount() > 0) {
+        emit StatusMessage(QStringLiteral("Банк %1 прочитан не весь: в его заголовке указано "
+                                          "вопросов %2, а в файле их %3.")
+                               .arg(name)
+                               .arg(m_document.PromisedCount())
+                               .arg(m_document.rowCount()));
+    }
 }
 
 // A bank's line in the list: the open one as it stands in the window, the others as on disk.
@@ -403,7 +529,7 @@ void BanksTab::ShowBankRow(int index)
     bool missing = false;
     if (index == m_bank && m_document.IsOpen()) {
         const BankSource &bank = m_document.Content();
-        count = QString::number(bank.questions.size());
+        count = CountText(static_cast<int>(bank.questions.size()), m_document.PromisedCount());
         time = TimeText(bank.timeLimitSeconds);
         issues = QString::number(m_document.Issues().size() + m_document.FileFindings().size());
         if (m_document.IsModified()) {
@@ -415,11 +541,11 @@ void BanksTab::ShowBankRow(int index)
     } else {
         try {
             const ReadBank read = ReadBankAsFarAsPossible(LocalName(path));
-            count = QString::number(read.bank.questions.size());
+            count = CountText(static_cast<int>(read.bank.questions.size()), read.promisedCount);
             time = TimeText(read.bank.timeLimitSeconds);
             issues = QString::number(read.findings.size());
         } catch (const EInOutError &error) {
-            count = QStringLiteral("не читается: %1").arg(QString::fromUtf8(error.what()));
+            count = QStringLiteral("не читается: %1").arg(IoErrorReason(error.Code()));
         }
     }
     Banks->item(index, CountColumn)->setText(count);
@@ -559,6 +685,8 @@ void BanksTab::SaveBank()
         m_dialogs.Error(error);
         return;
     }
+    // The window's own write is no change from outside.
+    m_follower->Known(m_document.FilePath());
     emit StatusMessage(
         QStringLiteral("Банк %1 сохранён.").arg(QFileInfo(m_document.FilePath()).fileName()));
 }
@@ -574,17 +702,20 @@ void BanksTab::ImportSource()
     QFile file(*path);
     if (!file.open(QIODevice::ReadOnly)) {
         m_dialogs.Error(QStringLiteral("Не удалось прочитать «%1»: %2.")
-                            .arg(QFileInfo(*path).fileName(), file.errorString()));
+                            .arg(QFileInfo(*path).fileName(), FileErrorReason(*path, errno)));
         return;
     }
     const int before = m_document.rowCount();
-    const QString error = m_document.InsertSource(before, file.readAll());
+    QString timeNote;
+    const QString error = m_document.InsertSource(before, file.readAll(), &timeNote);
     if (!error.isEmpty()) {
         m_dialogs.Error(error);
         return;
     }
-    emit StatusMessage(
-        QStringLiteral("Добавлено вопросов: %1.").arg(m_document.rowCount() - before));
+    emit StatusMessage(QStringLiteral("Добавлено вопросов: %1. %2")
+                           .arg(m_document.rowCount() - before)
+                           .arg(timeNote)
+                           .trimmed());
 }
 
 void BanksTab::ExportSource()

@@ -7,6 +7,7 @@
 
 #include <array>
 
+class FileFollower;
 class QAction;
 class QLabel;
 class QListWidget;
@@ -47,6 +48,8 @@ public:
     QTableView *QuestionList = nullptr;
     QuestionEditor *Editor = nullptr;
     QuestionPreview *Preview = nullptr;
+    // Why the preview is not in the settings' colours; hidden while they are.
+    QLabel *PreviewNote = nullptr;
     QListWidget *Issues = nullptr;
 
     // Menu "Файл".
@@ -85,7 +88,14 @@ private:
     void CreateActions();
     QWidget *CreateBankPane();
     QWidget *CreateQuestionPane();
+    // The preview in the look of the folder's settings and picture.
+    void ShowAppearance();
+    // The banks, the settings and the picture followed on disk.
+    void FollowFiles();
+    void FileChanged(const QString &path);
+    QString SettingsPath() const;
     void OpenBank(int index);
+    void ReadOpenBank();
     void ShowBankRow(int index);
     void SelectRow(int row);
     void CurrentRowChanged();
@@ -105,5 +115,8 @@ private:
     TeacherDialogs &m_dialogs;
     BankDocument m_document;
     QString m_folder;
+    // The background picture the settings name, as a path; empty when they name none.
+    QString m_picturePath;
+    FileFollower *m_follower = nullptr;
     int m_bank = -1;
 };

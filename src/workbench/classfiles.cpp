@@ -5,6 +5,7 @@
 #include "runtime/ioerror.h"
 #include "runtime/textfile.h"
 #include "settings/settings.h"
+#include "teacher/ioreason.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,9 +25,8 @@ QuizLog QuizResultsLog(const QString &startDirectory)
     try {
         ReadSettings(settings, directory);
     } catch (const EInOutError &error) {
-        log.problem =
-            QStringLiteral("Не удаётся прочитать %1: %2")
-                .arg(QString::fromLatin1(SettingsFileName), QString::fromUtf8(error.what()));
+        log.problem = QStringLiteral("Не удаётся прочитать %1: %2.")
+                          .arg(QString::fromLatin1(SettingsFileName), IoErrorReason(error.Code()));
     }
     if (log.problem.isEmpty() && settings.ResultsLogPath.empty()) {
         log.problem = QStringLiteral("В %1 не указан журнал результатов.")

@@ -56,8 +56,8 @@ QuestionEditor::QuestionEditor(BankDocument &document, QWidget *parent)
         Remove[n]->setText(QStringLiteral("✕"));
         Remove[n]->setToolTip(QStringLiteral("Удалить ответ %1").arg(k + 1));
         Remove[n]->setFocusPolicy(Qt::NoFocus);
-        grid->addWidget(new QLabel(QStringLiteral("%1.").arg(k + 1), this), k + 1, 0,
-                        Qt::AlignRight);
+        m_numbers[n] = new QLabel(QStringLiteral("%1.").arg(k + 1), this);
+        grid->addWidget(m_numbers[n], k + 1, 0, Qt::AlignRight);
         grid->addWidget(Answers[n], k + 1, 1);
         grid->addWidget(Correct[n], k + 1, 2);
         grid->addWidget(Remove[n], k + 1, 3);
@@ -69,12 +69,16 @@ QuestionEditor::QuestionEditor(BankDocument &document, QWidget *parent)
                 [this, k] { m_document.RemoveAnswer(m_row, k); });
     }
     AddAnswerButton = new QPushButton(QStringLiteral("Добавить ответ"), this);
-    grid->addWidget(AddAnswerButton, MaxAnswers + 1, 1, Qt::AlignLeft);
-    grid->setRowStretch(MaxAnswers + 2, 1);
-    connect(AddAnswerButton, &QPushButton::clicked, this, [this] {
-        m_document.AddAnswer(m_row);
-        emit AnswerAdded();
-    });
+    connect(AddAnswerButton, &QPushButton::clicked, this, &QuestionEditor::AddAnswer);
+    // A slot without an answer is hidden, not merely disabled: an empty field that takes no
+    // typing looks like a fault. Its place is kept, so the editor keeps its height.
+    for (std::size_t n = 0; n < Answers.size(); ++n) {
+        for (QWidget *control : SlotControls(n)) {
+            QSizePolicy policy = control->sizePolicy();
+            policy.setRetainSizeWhenHidden(true);
+            control->setSizePolicy(policy);
+        }
+    }
 
     QWidget *previous = Text;
     for (QLineEdit *answer : Answers) {
@@ -104,14 +108,17 @@ void QuestionEditor::SetRow(int row)
         const bool present = k < count;
         ShowText(Answers[n], present ? question.answers[k] : QString());
         Correct[n]->setChecked(present && question.correct == k + 1);
-        for (QWidget *control :
-             {static_cast<QWidget *>(Answers[n]), static_cast<QWidget *>(Correct[n]),
-              static_cast<QWidget *>(Remove[n])}) {
-            control->setEnabled(present);
+        for (QWidget *control : SlotControls(n)) {
+            control->setVisible(present);
         }
     }
     m_correctGroup->setExclusive(true);
-    AddAnswerButton->setEnabled(shown && count < MaxAnswers);
+    // In the place of the next answer, so the editor needs no row of its own for it.
+    if (count < MaxAnswers) {
+        static_cast<QGridLayout *>(layout())->addWidget(AddAnswerButton, count + 1, 1,
+                                                        Qt::AlignLeft);
+    }
+    AddAnswerButton->setVisible(shown && count < MaxAnswers);
     MarkIssues();
 }
 
@@ -126,6 +133,25 @@ void QuestionEditor::FocusIssue(const BankIssue &issue)
     } else {
         Text->setFocus();
     }
+}
+
+void QuestionEditor::AddAnswer()
+{
+    if (!m_document.ValidRow(m_row)) {
+        return;
+    }
+    m_document.AddAnswer(m_row);
+    // The document has shown the new answer's slot by now: the typing goes there, not on into
+    // the answer that had the keyboard.
+    const auto last = static_cast<std::size_t>(m_document.Question(m_row).answers.size()) - 1;
+    if (last < Answers.size()) {
+        Answers[last]->setFocus();
+    }
+}
+
+std::array<QWidget *, 4> QuestionEditor::SlotControls(std::size_t n) const
+{
+    return {m_numbers[n], Answers[n], Correct[n], Remove[n]};
 }
 
 int QuestionEditor::CurrentAnswer() const
@@ -164,6 +190,6 @@ void QuestionEditor::MarkIssues()
     for (std::size_t n = 0; n < Answers.size(); ++n) {
         Mark(Answers[n], QPalette::Base, MarkedBase, answers[n]);
         Mark(Correct[n], QPalette::WindowText, Qt::red,
-             Correct[n]->isEnabled() ? correct : QString());
+             Correct[n]->isVisibleTo(this) ? correct : QString());
     }
 }

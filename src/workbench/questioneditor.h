@@ -9,6 +9,7 @@
 
 class BankDocument;
 class QButtonGroup;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -35,13 +36,16 @@ public:
     std::array<QToolButton *, MaxAnswers> Remove{};
     QPushButton *AddAnswerButton = nullptr;
 
-signals:
-    void AnswerAdded();
+    // A new empty answer after the last, which gets the keyboard.
+    void AddAnswer();
 
 private:
     void MarkIssues();
+    // The number, field, "correct" choice and remove button of one answer's slot.
+    std::array<QWidget *, 4> SlotControls(std::size_t n) const;
 
     BankDocument &m_document;
+    std::array<QLabel *, MaxAnswers> m_numbers{};
     QButtonGroup *m_correctGroup = nullptr;
     int m_row = -1;
 };

@@ -2,6 +2,7 @@
 
 #include "runtime/cp1251.h"
 #include "runtime/ioerror.h"
+#include "workbench/teacherhelp.h"
 
 #include <QColor>
 #include <QDir>
@@ -244,6 +245,9 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
 
 QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && section == Group) {
+        return GroupToolTip();
+    }
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= ColumnCount) {
         return QAbstractTableModel::headerData(section, orientation, role);

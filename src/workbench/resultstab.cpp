@@ -8,6 +8,7 @@
 #include "workbench/classsheet.h"
 #include "workbench/markschart.h"
 #include "workbench/teacherdialogs.h"
+#include "workbench/teacherhelp.h"
 
 #include <QChartView>
 #include <QComboBox>
@@ -120,6 +121,8 @@ void ResultsTab::BuildControls()
     filters->addWidget(new QLabel(QStringLiteral("Класс:")));
     filters->addWidget(m_gradeFilter);
     filters->addWidget(new QLabel(QStringLiteral("ЮГП:")));
+    filters->itemAt(filters->count() - 1)->widget()->setToolTip(GroupToolTip());
+    m_groupFilter->setToolTip(GroupToolTip());
     filters->addWidget(m_groupFilter);
     filters->addWidget(new QLabel(QStringLiteral("Ученик:")));
     filters->addWidget(m_nameFilter, 1);
@@ -134,9 +137,12 @@ void ResultsTab::BuildControls()
     m_since->setEnabled(false);
     connect(m_lessonFilter, &QComboBox::currentIndexChanged, this, &ResultsTab::ApplyFilter);
     connect(m_since, &QDateTimeEdit::dateTimeChanged, this, &ResultsTab::ApplyFilter);
-    filters->addWidget(new QLabel(QStringLiteral("Когда:")));
-    filters->addWidget(m_lessonFilter);
-    filters->addWidget(m_since);
+    // A row of its own: beside the others it would make the tab wider than a 1024 x 768 screen.
+    auto *lesson = new QHBoxLayout;
+    lesson->addWidget(new QLabel(QStringLiteral("Когда:")));
+    lesson->addWidget(m_lessonFilter);
+    lesson->addWidget(m_since);
+    lesson->addStretch(1);
 
     m_thresholds = new QLineEdit(QStringLiteral("50,70,85"));
     m_thresholds->setMaximumWidth(90);
@@ -227,6 +233,8 @@ void ResultsTab::BuildControls()
     views->addTab(Titled(QString(), m_questionView, &m_questionsTitle),
                   QStringLiteral("По вопросам"));
     views->addTab(Titled(QString(), m_findings, &m_findingsTitle), QStringLiteral("Замечания"));
+    // Its pages' tables would ask for their columns' width; the summary beside it comes first.
+    views->setMinimumWidth(250);
     auto *lower = new QSplitter(Qt::Horizontal);
     lower->addWidget(Titled(QStringLiteral("Итоги по классам и ЮГП"), summary));
     lower->addWidget(views);
@@ -242,6 +250,7 @@ void ResultsTab::BuildControls()
     layout->addWidget(tools);
     layout->addWidget(m_state);
     layout->addLayout(filters);
+    layout->addLayout(lesson);
     layout->addLayout(marks);
     layout->addWidget(m_thresholdsProblem);
     layout->addWidget(split, 1);

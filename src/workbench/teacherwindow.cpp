@@ -3,14 +3,19 @@
 #include "workbench/bankstab.h"
 #include "workbench/resultstab.h"
 #include "workbench/teacherdialogs.h"
+#include "workbench/teacherhelp.h"
 
 #include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QMenuBar>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTextBrowser>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -31,7 +36,15 @@ TeacherWindow::TeacherWindow(TeacherDialogs *dialogs, const QString &geometryFil
     Tabs->addTab(Banks, QStringLiteral("Банки вопросов"));
     Results = new ResultsTab(*dialogs, Tabs);
     Tabs->addTab(Results, QStringLiteral("Результаты"));
-    connect(Banks, &BanksTab::StartDirectoryOpened, Results, &ResultsTab::OpenStartDirectory);
+    connect(Banks, &BanksTab::StartDirectoryOpened, this, [this](const QString &folder) {
+        // Opened as the window first shows, the hidden results tab reads its log right after the
+        // first paint: the window is there sooner, and the tab a moment later.
+        if (isVisible() && !m_painted) {
+            m_resultsFolder = folder;
+        } else {
+            Results->OpenStartDirectory(folder);
+        }
+    });
     // A question of the results' per-question view is opened in its bank.
     connect(Results, &ResultsTab::questionOpened, this, [this](const QString &bank, int number) {
         for (std::size_t i = 0; i < BanksTab::Files.size(); ++i) {
@@ -59,6 +72,20 @@ QString TeacherWindow::DefaultGeometryFile()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/ortus/ortus-teacher.conf");
+}
+
+bool TeacherWindow::event(QEvent *event)
+{
+    if (event->type() == QEvent::Paint && !m_painted) {
+        m_painted = true;
+        if (!m_resultsFolder.isEmpty()) {
+            // Queued: the paint finishes first.
+            QMetaObject::invokeMethod(
+                this, [this] { Results->OpenStartDirectory(m_resultsFolder); },
+                Qt::QueuedConnection);
+        }
+    }
+    return QMainWindow::event(event);
 }
 
 void TeacherWindow::closeEvent(QCloseEvent *event)
@@ -109,6 +136,36 @@ void TeacherWindow::CreateMenus()
     results->addActions({Results->OpenLog, Results->SaveCsv});
     results->addSeparator();
     results->addActions({Results->PrintSheet, Results->SavePdf});
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Справка"));
+    ShowHelp =
+        help->addAction(QStringLiteral("Клавиши и формат банков"), this, &TeacherWindow::OpenHelp);
+    ShowHelp->setShortcut(QKeySequence::HelpContents);
+}
+
+void TeacherWindow::OpenHelp()
+{
+    if (Help == nullptr) {
+        Help = new QDialog(this);
+        Help->setWindowTitle(QStringLiteral("Справка — ") + Title);
+        auto *text = new QTextBrowser(Help);
+        QList<QMenu *> menus;
+        for (QAction *menu : menuBar()->actions()) {
+            if (menu->menu() != nullptr) {
+                menus.append(menu->menu());
+            }
+        }
+        text->setHtml(TeacherHelpHtml(menus));
+        auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, Help);
+        connect(buttons, &QDialogButtonBox::rejected, Help, &QDialog::reject);
+        auto *layout = new QVBoxLayout(Help);
+        layout->addWidget(text);
+        layout->addWidget(buttons);
+        Help->resize(620, 560);
+    }
+    Help->show();
+    Help->raise();
+    Help->activateWindow();
 }
 
 void TeacherWindow::UpdateTitle()

@@ -5,6 +5,8 @@
 #include <memory>
 
 class BanksTab;
+class QAction;
+class QDialog;
 class QTabWidget;
 class ResultsTab;
 class TeacherDialogs;
@@ -27,14 +29,22 @@ public:
     QTabWidget *Tabs = nullptr;
     BanksTab *Banks = nullptr;
     ResultsTab *Results = nullptr;
+    // Menu "Справка": the keys and the banks' source format, in a window of its own.
+    QAction *ShowHelp = nullptr;
+    QDialog *Help = nullptr;
 
 protected:
+    bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void CreateMenus();
     void UpdateTitle();
+    void OpenHelp();
 
     std::unique_ptr<TeacherDialogs> m_ownDialogs;
     QString m_geometryFile;
+    bool m_painted = false;
+    // The start directory whose results wait for the window's first paint.
+    QString m_resultsFolder;
 };

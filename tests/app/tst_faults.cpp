@@ -1,4 +1,5 @@
 #include "app/tform1.h"
+#include "quiz/resultdetail.h"
 #include "quiz/resultslog.h"
 #include "runtime/cp1251.h"
 #include "support/mainwindow.h"
@@ -29,6 +30,10 @@ Contents Entries(const QString &root)
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         QFile file(it.next());
+        // The detail file and the queue are checked by what they hold, not byte for byte.
+        if (file.fileName().endsWith(QStringLiteral(".tsv"))) {
+            continue;
+        }
         // Qt opens no folder.
         entries.insert(QDir(root).relativeFilePath(file.fileName()),
                        file.open(QIODevice::ReadOnly) ? file.readAll() : FolderMark);
@@ -176,6 +181,10 @@ private slots:
         QVERIFY(!form.TestRunning());
         QVERIFY(form.Button1->isVisible());
         QCOMPARE(Entries(start.path()), broken);
+        // The record that found no log waits in the start directory, where it can be written.
+        const bool queued = action == Action::LogAppend &&
+                            (fault == Fault::LogFolderRemoved || fault == Fault::Folder);
+        QCOMPARE(QueuedResults(start.path().toStdString()).size(), queued ? 1u : 0u);
 
         QVERIFY(fault != Fault::Folder || QDir(start.filePath(ownFile)).removeRecursively());
         Restore(start, intact);
@@ -190,14 +199,17 @@ private slots:
         if (action == Action::BankLoad) {
             QVERIFY(form.Timer1->isActive());
         } else if (action == Action::LogAppend) {
-            expected[log] += ResultRecordBytes(
+            // The queued record goes first.
+            const std::string record = ResultRecordBytes(
                 {ToCp1251(QStringLiteral("Петров Пётр")), "5", ToCp1251(QStringLiteral("7А")), 0});
+            expected[log] += QByteArray::fromStdString(queued ? record + record : record);
         } else {
             expected[QStringLiteral("Ortus00.ini")] =
                 CrLfLines({"Fon.jpg", "16445670", "0", "65280", "16777215", "25600", "180",
                            "Results.txt", "[Button]=L"});
         }
         QCOMPARE(Entries(start.path()), expected);
+        QVERIFY(QueuedResults(start.path().toStdString()).empty());
     }
 };
 

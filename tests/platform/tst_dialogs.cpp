@@ -1,13 +1,18 @@
 #include "platform/dialogs.h"
 #include "platform/handlerguard.h"
+#include "platform/qtsetup.h"
 #include "runtime/textfile.h"
 #include "support/scripteddialogs.h"
 #include "support/startdirectory.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 
@@ -73,6 +78,64 @@ private slots:
         QCOMPARE(dialogs.shown().front().kind, ScriptedDialogs::Kind::Error);
         QCOMPARE(dialogs.shown().front().caption, QStringLiteral("tst_dialogs"));
         QCOMPARE(PendingIoCode(), 0);
+    }
+
+    // Qt's own texts are Russian, as the rest of the programs; the quiz's boxes keep the English
+    // captions and buttons they are described with.
+    void russianQtEnglishBoxes_data()
+    {
+        QTest::addColumn<bool>("confirmation");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QStringList>("buttons");
+        QTest::newRow("information") << false << "Information" << QStringList{"OK"};
+        QTest::newRow("confirmation") << true << "Confirm" << QStringList{"OK", "Cancel"};
+    }
+
+    void russianQtEnglishBoxes()
+    {
+        QFETCH(bool, confirmation);
+        QFETCH(QString, caption);
+        QFETCH(QStringList, buttons);
+        QVERIFY(LoadQtTranslations());
+        QFileDialog files;
+        files.setOption(QFileDialog::DontUseNativeDialog);
+        QStringList captions;
+        for (const QLabel *label : files.findChildren<QLabel *>()) {
+            captions.append(label->text());
+        }
+        const QString shown = captions.join(QLatin1Char('|'));
+        QVERIFY2(!shown.contains(u"Look in"_s) && shown.contains(QRegularExpression(u"[а-я]"_s)),
+                 qPrintable(shown));
+
+        QString seenCaption;
+        QStringList seenButtons;
+        QTimer::singleShot(0, this, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            seenCaption = box->windowTitle();
+            for (const QAbstractButton *button : box->buttons()) {
+                seenButtons.append(button->text());
+            }
+            box->buttons().front()->click();
+        });
+        QtDialogs dialogs;
+        if (confirmation) {
+            dialogs.Confirmation(u"Закончить тест?"_s);
+        } else {
+            dialogs.Information(u"Тест завершен"_s);
+        }
+        QCOMPARE(seenCaption, caption);
+        seenButtons.sort();
+        buttons.sort();
+        QCOMPARE(seenButtons, buttons);
+    }
+
+    // Qt's dialogs would keep their folders and colours in ~/.config/QtProject.conf.
+    void qtKeepsNothingInTheHomeFolder()
+    {
+        KeepQtSettingsOutOfHome();
+        const QSettings qt(QSettings::UserScope, u"QtProject"_s);
+        QVERIFY2(!qt.fileName().startsWith(QDir::homePath()), qPrintable(qt.fileName()));
     }
 
     // The real save dialog takes an existing log as it is: a question about replacing it would

@@ -97,7 +97,7 @@ private slots:
         row("blank lines after the last question", two + "\r\n \r\n\r\n", "", {}, both);
         row("Ctrl+Z after the last line", two + "\x1a\x1a\r\n", "", {}, both);
         row("Ctrl+Z after the last line, text behind it", two + "\x1a" + "3 60\r\n", "",
-            {"12: символ конца текста (Ctrl+Z, байт 26)"}, both);
+            {"12: символ конца файла (код 26)"}, both);
         row("anything after the last # is never read", two + "junk\nwith a lone LF\r\n7 7\r\n", "",
             {"12: в строке есть символ LF без CR", "12: файл кончился, а у вопроса 3 (строка 12)",
              "12: в заголовке указано вопросов: 2, а в файле их 3: с этой строки"},
@@ -168,7 +168,7 @@ private slots:
             Replaced(two, "yes",
                      "y\x1a"
                      "es"),
-            unclosed, {"8! файл кончился, а у вопроса 2", "9: символ конца текста"});
+            unclosed, {"8! файл кончился, а у вопроса 2", "9: символ конца файла (код 26)"});
         row("ends right after a question", "1 60\r\ng\r\nQ",
             file + " кончился, а у вопроса 1 (строка 3) нет завершающей строки «#».",
             {"3! файл кончился, а у вопроса 1 (строка 3)"});

@@ -93,7 +93,7 @@ private slots:
             {"153: в банке не может быть больше 50 вопросов."});
         row("saved in Windows-1251", "60\n\nQ\n+\xE4\xE0\n", {"4: текст не в кодировке UTF-8"});
         row("# as an answer", "60\nQ\n+a\n-#\n", {"4: ответ «#» нельзя записать в банк"});
-        row("Ctrl+Z", "60\nQ\n+a\x1A\n", {"3: символ Ctrl+Z обрывает текст банка."});
+        row("Ctrl+Z", "60\nQ\n+a\x1A\n", {"3: символ конца файла (код 26) обрывает текст банка."});
         row("CR inside a line", "60\nQ\n+a\rb\n", {"3: символ возврата каретки (CR)"});
 
         row("listed: blanks around a text", QByteArray(TwoQuestions).replace("yes", " yes\t"),

@@ -186,10 +186,13 @@ private slots:
         QTest::addColumn<QString>("issues");
         QTest::newRow("sound") << Edit([](BankDocument &) {}) << QString();
         QTest::newRow("empty question text")
-            << Edit([](BankDocument &d) { d.SetQuestionText(0, QString()); }) << "0 text warning";
+            << Edit([](BankDocument &d) { d.SetQuestionText(0, QString()); }) << "0 text fatal";
         QTest::newRow("blank answer")
             << Edit([](BankDocument &d) { d.SetAnswerText(0, 0, QStringLiteral("  ")); })
-            << "0 answer0 warning";
+            << "0 answer0 fatal";
+        QTest::newRow("answer repeats another")
+            << Edit([](BankDocument &d) { d.SetAnswerText(0, 1, QStringLiteral(" A")); })
+            << "0 answer1 warning";
         QTest::newRow("no correct answer")
             << Edit([](BankDocument &d) { d.RemoveAnswer(0, 1); }) << "0 correct fatal";
         QTest::newRow("no answers")
@@ -231,41 +234,92 @@ private slots:
         }
     }
 
+    // What a finding about a text says, in the teacher's words.
+    void textFaultsAreNamedPlainly_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("one character") << QStringLiteral("√2") << "символа √ нет";
+        QTest::newRow("two characters") << QStringLiteral("√2²") << "символов √² нет";
+        QTest::newRow("line break") << QStringLiteral("a\nb") << "перевод строки";
+        QTest::newRow("end-of-text byte")
+            << QStringLiteral("a\x1a") << "символ конца файла (код 26)";
+    }
+
+    void textFaultsAreNamedPlainly()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, said);
+        const std::vector<BankIssue> issues =
+            FindBankIssues({60, {{text, {QStringLiteral("да")}, 1}}});
+        QCOMPARE(issues.size(), 1U);
+        QVERIFY2(issues.front().message.contains(said), qPrintable(issues.front().message));
+    }
+
+    // A source's own time limit is taken by an empty bank; a bank with questions keeps its own
+    // and says so.
+    void importKeepsTheTimeLimit_data()
+    {
+        QTest::addColumn<QByteArray>("source");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("another time")
+            << QByteArray("Время: 15 мин\n\nQ\n+a")
+            << QStringLiteral("Время на тест осталось прежним, 2 мин; в источнике — 15 мин.");
+        QTest::newRow("the same time") << QByteArray("Время: 120\n\nQ\n+a") << QString();
+        QTest::newRow("no time line") << QByteArray("Q\n+a") << QString();
+    }
+
+    void importKeepsTheTimeLimit()
+    {
+        QFETCH(QByteArray, source);
+        QFETCH(QString, note);
+        const auto document = Opened(Base);
+        QString said;
+        QCOMPARE(document->InsertSource(2, source, &said), QString());
+        QCOMPARE(document->Content().timeLimitSeconds, 120);
+        QCOMPARE(said, note);
+    }
+
     // A bank the quiz refuses opens as far as it reads, lists the file's findings, and saves
     // as a sound bank.
     void faultyBankOpens_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("outline");
+        QTest::addColumn<int>("promised");
         const QString two = QStringLiteral(
             "120 | first question: answer one,answer two,+answer three | second question: +yes,no");
-        QTest::newRow("LF line ends") << QByteArray(TwoQuestions).replace("\r\n", "\n") << two;
-        QTest::newRow("count above the questions")
-            << QByteArray(TwoQuestions).replace("2 120", "3 120") << two;
-        QTest::newRow("final # missing") << TwoQuestions.chopped(3) << two;
+        QTest::newRow("LF line ends") << QByteArray(TwoQuestions).replace("\r\n", "\n") << two << 0;
+        QTest::newRow("cut short: count above the questions")
+            << QByteArray(TwoQuestions).replace("2 120", "3 120") << two << 3;
+        QTest::newRow("final # missing") << TwoQuestions.chopped(3) << two << 0;
         QTest::newRow("count not a number")
-            << CrLfLines({"два 60", "f", "Q", "a", "#"}) << QStringLiteral("60 | Q: +a");
+            << CrLfLines({"два 60", "f", "Q", "a", "#"}) << QStringLiteral("60 | Q: +a") << 0;
         QTest::newRow("sixth answer")
             << CrLfLines({"1 60", "g", "Q", "1", "2", "3", "4", "5", "6", "#"})
-            << QStringLiteral("60 | Q: 1,+2,3,4,5");
+            << QStringLiteral("60 | Q: 1,+2,3,4,5") << 0;
         QTest::newRow("key names no answer")
             << QByteArray(TwoQuestions).replace("hg", "zz")
             << QStringLiteral("120 | first question: answer one,answer two,answer three | "
-                              "second question: yes,no");
-        QTest::newRow("empty file") << QByteArray() << QStringLiteral("0");
+                              "second question: yes,no")
+            << 0;
+        QTest::newRow("empty file") << QByteArray() << QStringLiteral("0") << 0;
     }
 
     void faultyBankOpens()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, outline);
+        QFETCH(int, promised);
         const auto document = Opened(bytes);
         QCOMPARE(Outline(*document), outline);
+        QCOMPARE(document->PromisedCount(), promised);
         QVERIFY(!document->FileFindings().empty());
         QVERIFY(!document->IsModified());
         if (!Issues(*document).contains("fatal")) {
             QCOMPARE(document->Save(), QString());
             QVERIFY(document->FileFindings().empty());
+            QCOMPARE(document->PromisedCount(), 0);
             QCOMPARE(CheckBankFile(m_folder.filePath("Vop5.dat").toStdString()).size(), 0U);
         }
     }
@@ -273,13 +327,16 @@ private slots:
     void failedSaveKeepsTheEdits_data()
     {
         QTest::addColumn<bool>("folderRemoved");
-        QTest::newRow("read-only bank") << false;
-        QTest::newRow("folder removed") << true;
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("read-only bank") << false << "файл только для чтения";
+        QTest::newRow("folder removed") << true << "папки нет";
     }
 
+    // The reason is the teacher's language, as every message of the window.
     void failedSaveKeepsTheEdits()
     {
         QFETCH(bool, folderRemoved);
+        QFETCH(QString, reason);
         QTemporaryDir folder;
         BankDocument document;
         const QString path = folder.filePath("Vop5.dat");
@@ -292,7 +349,8 @@ private slots:
             QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
         }
         const QString error = document.Save();
-        QVERIFY2(error.contains(QStringLiteral("Правки остались")), qPrintable(error));
+        QVERIFY2(error.contains(QStringLiteral("Правки остались")) && error.contains(reason),
+                 qPrintable(error));
         QVERIFY(document.IsModified());
         QCOMPARE(document.Question(0).text, QStringLiteral("правка"));
         QCOMPARE(ReadAll(path), folderRemoved ? QByteArray("<missing>") : Base);

@@ -11,17 +11,21 @@
 #include "support/scripteddialogs.h"
 #include "support/startdirectory.h"
 #include "workbench/bankstab.h"
+#include "workbench/filefollower.h"
 #include "workbench/questioneditor.h"
 #include "workbench/questionpreview.h"
 #include "workbench/resultstab.h"
 #include "workbench/teacherdialogs.h"
 #include "workbench/teacherwindow.h"
 
+#include <QApplication>
 #include <QBarSeries>
 #include <QBarSet>
+#include <QBuffer>
 #include <QChart>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QDialog>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -30,9 +34,11 @@
 #include <QProcess>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTextBrowser>
 #include <QtTest>
 
 #include <memory>
@@ -67,6 +73,27 @@ QString Run(const QString &program, const QStringList &arguments)
 QString NameAtTop(const ResultsTab &tab)
 {
     return tab.table()->model()->index(tab.table()->rowAt(0), ResultsModel::Name).data().toString();
+}
+
+// Where the preview draws the test window, in the window's coordinates.
+QRect StageOnScreen(const QuestionPreview &preview, const QWidget &window)
+{
+    QSize stage(QuestionPreview::StageWidth, QuestionPreview::StageHeight);
+    stage.scale(preview.size(), Qt::KeepAspectRatio);
+    const QPoint corner((preview.width() - stage.width()) / 2,
+                        (preview.height() - stage.height()) / 2);
+    return {preview.mapTo(&window, corner), stage};
+}
+
+QByteArray RedPicture()
+{
+    QImage red(8, 8, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    red.save(&buffer, "PNG");
+    return bytes;
 }
 
 int BarsTotal(const QChart &chart)
@@ -149,6 +176,166 @@ private slots:
         QVERIFY(!window.close());
         QVERIFY(window.close());
         QVERIFY(QFile::exists(GeometryFile()));
+    }
+
+    // Ctrl+Enter's new answer takes the typing; slots without an answer are not shown. A new bank
+    // takes the typing at once, and its empty answers stop the save.
+    void typingGoesToTheNewField()
+    {
+        StartDirectoryFixture start(ShippedStartDirectory());
+        QVERIFY(QFile::remove(start.filePath(QStringLiteral("Vop89.dat"))));
+        m_dialogs.errors.clear();
+        m_dialogs.answers = {TeacherDialogs::Unsaved::Discard};
+        TeacherWindow window(&m_dialogs, GeometryFile());
+        BanksTab &banks = *window.Banks;
+        QVERIFY(banks.OpenStartDirectory(start.path()));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        BankDocument &document = banks.Document();
+        QuestionEditor &editor = *banks.Editor;
+        const int count = static_cast<int>(document.Question(0).answers.size());
+        QVERIFY(count < MaxAnswers);
+        QVERIFY(!editor.Answers[count]->isVisible());
+        QLineEdit *last = editor.Answers[count - 1];
+        last->setFocus();
+        last->end(false);
+        QTest::keyClicks(last, QStringLiteral("64"));
+        QTest::keyClick(last, Qt::Key_Return, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("zz"));
+        QVERIFY(document.Question(0).answers[count - 1].endsWith(QStringLiteral("64")));
+        QCOMPARE(document.Question(0).answers[count], QStringLiteral("zz"));
+        QVERIFY(editor.Answers[count]->isVisible());
+
+        QTest::keyClick(&window, Qt::Key_3, Qt::AltModifier);
+        QTest::keyClick(&window, Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(document.FilePath().endsWith(QStringLiteral("Vop89.dat")));
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("How many?"));
+        QCOMPARE(document.Question(0).text, QStringLiteral("How many?"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_1, Qt::ControlModifier);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(!QFile::exists(start.filePath(QStringLiteral("Vop89.dat"))));
+        QVERIFY2(m_dialogs.errors.join('\n').contains(QStringLiteral("Ответ 1 пуст")),
+                 qPrintable(m_dialogs.errors.join('\n')));
+    }
+
+    // The preview follows the settings and the picture, the list its banks, the editor the open
+    // bank while it holds no edits; the window's own save is no change.
+    void followsTheFilesOnDisk()
+    {
+        StartDirectoryFixture start(ShippedStartDirectory());
+        TeacherWindow window(&m_dialogs, GeometryFile());
+        BanksTab &banks = *window.Banks;
+        QVERIFY(banks.OpenStartDirectory(start.path()));
+        FileFollower &follower = *banks.findChild<FileFollower *>();
+        // Right of the answers, below the question: the background.
+        const QPoint background(797, 95);
+
+        start.WriteFile(QStringLiteral("Fon.jpg"), RedPicture());
+        follower.Look();
+        QCOMPARE(banks.Preview->StageImage().pixel(background), qRgb(255, 0, 0));
+        // A blue fill chosen in the quiz.
+        start.WriteFile(
+            QStringLiteral("Ortus00.ini"),
+            start.ReadFile(QStringLiteral("Ortus00.ini"))
+                .replace("Fon.jpg\r\n16445670\r\n0\r\n", "Fon.jpg\r\n16711680\r\n1\r\n"));
+        follower.Look();
+        QCOMPARE(banks.Preview->StageImage().pixel(background), qRgb(0, 0, 255));
+
+        const QByteArray cutShort = CrLfLines({"3 60", "gg", "Q1", "a", "b", "#", "Q2", "c", "#"});
+        start.WriteFile(QStringLiteral("Vop67.dat"), cutShort);
+        follower.Look();
+        QCOMPARE(banks.Banks->item(1, 2)->text(), QStringLiteral("2 (в заголовке 3)"));
+
+        BankDocument &document = banks.Document();
+        start.WriteFile(QStringLiteral("Vop5.dat"), cutShort);
+        follower.Look();
+        QCOMPARE(document.Question(0).text, QStringLiteral("Q1"));
+        QVERIFY2(window.statusBar()->currentMessage().contains(QStringLiteral("вопросов 3")),
+                 qPrintable(window.statusBar()->currentMessage()));
+
+        document.SetQuestionText(1, QStringLiteral("правка"));
+        start.WriteFile(QStringLiteral("Vop5.dat"), CrLfLines({"1 60", "g", "Q", "a", "#"}));
+        follower.Look();
+        QCOMPARE(document.Question(1).text, QStringLiteral("правка"));
+        QVERIFY(window.statusBar()->currentMessage().contains(QStringLiteral("другой программой")));
+        banks.Save->trigger();
+        follower.Look();
+        QCOMPARE(document.UndoStack().count(), 1);
+        QCOMPARE(document.Question(1).text, QStringLiteral("правка"));
+    }
+
+    // A message of the status bar describes the present state or goes.
+    void statusSaysWhatHolds()
+    {
+        StartDirectoryFixture start(ShippedStartDirectory());
+        const StartDirectoryFixture noBanks(QStringList{QStringLiteral("Ortus00.ini")});
+        TeacherWindow window(&m_dialogs, GeometryFile());
+        BanksTab &banks = *window.Banks;
+        QVERIFY(banks.OpenStartDirectory(noBanks.path()));
+        QVERIFY(window.statusBar()->currentMessage().contains(QStringLiteral("нет в папке")));
+        QVERIFY(banks.OpenStartDirectory(start.path()));
+        QCOMPARE(window.statusBar()->currentMessage(), QString());
+
+        banks.Document().SetQuestionText(0, QStringLiteral("правка"));
+        banks.Save->trigger();
+        QVERIFY(window.statusBar()->currentMessage().contains(QStringLiteral("сохранён")));
+        banks.Document().SetQuestionText(0, QStringLiteral("ещё правка"));
+        QCOMPARE(window.statusBar()->currentMessage(), QString());
+        banks.Save->trigger();
+        banks.OpenBankActions[3]->trigger();
+        QCOMPARE(window.statusBar()->currentMessage(), QString());
+    }
+
+    // On a classroom PC's screen the editor shows whole and the preview's answers are readable
+    // (at least 0.6 of the test window's size); on a larger one nothing stands empty between
+    // the editor and the preview.
+    void bankTabFitsTheScreen_data()
+    {
+        QTest::addColumn<QSize>("size");
+        // The screen less the window's frame and a panel.
+        QTest::newRow("1024 x 768") << QSize(1024, 700);
+        QTest::newRow("1280 x 1024") << QSize(1280, 950);
+    }
+
+    void bankTabFitsTheScreen()
+    {
+        QFETCH(QSize, size);
+        StartDirectoryFixture start(ShippedStartDirectory());
+        TeacherWindow window(&m_dialogs, GeometryFile());
+        BanksTab &banks = *window.Banks;
+        QVERIFY(banks.OpenStartDirectory(start.path()));
+        window.resize(size);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.size(), size);
+        const QRect stage = StageOnScreen(*banks.Preview, window);
+        QVERIFY2(stage.width() >= QuestionPreview::StageWidth * 6 / 10,
+                 qPrintable(QString::number(stage.width())));
+        const QRect editor(banks.Editor->mapTo(&window, QPoint()), banks.Editor->size());
+        QVERIFY(window.rect().contains(editor));
+        QVERIFY2(stage.top() - editor.bottom() < 40,
+                 qPrintable(QStringLiteral("%1 %2").arg(editor.bottom()).arg(stage.top())));
+        for (int column = 0; column < banks.Banks->columnCount(); ++column) {
+            QVERIFY(banks.Banks->columnViewportPosition(column) +
+                        banks.Banks->columnWidth(column) <=
+                    banks.Banks->viewport()->width());
+        }
+    }
+
+    // The help names every key of the menus and the source format of the banks.
+    void helpNamesEveryKey()
+    {
+        TeacherWindow window(&m_dialogs, GeometryFile());
+        window.ShowHelp->trigger();
+        QVERIFY(window.Help != nullptr && window.Help->isVisible());
+        const QString help = window.Help->findChild<QTextBrowser *>()->toPlainText();
+        for (const QAction *action : window.findChildren<QAction *>()) {
+            for (const QKeySequence &keys : action->shortcuts()) {
+                QVERIFY2(help.contains(keys.toString(QKeySequence::NativeText)),
+                         qPrintable(action->text()));
+            }
+        }
+        QVERIFY(help.contains(QStringLiteral("Время: 20 мин")));
     }
 
     // The preview's question and answers are the test window's pixels, at rest and under the
@@ -325,9 +512,10 @@ private slots:
         }
         start.WriteFile(QStringLiteral("Results.txt"), LogBytes(records));
         const auto window = OpenResults(start);
-        window->resize(1024, 768);
+        window->resize(1024, 700);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QCOMPARE(window->size(), QSize(1024, 700));
         QTRY_VERIFY(window->Results->summary()->model()->rowCount() > 0);
         for (QTableView *view : {window->Results->table(), window->Results->summary()}) {
             QVERIFY2(view->horizontalHeader()->length() <= view->viewport()->width(),
@@ -400,7 +588,7 @@ private slots:
         QTest::addColumn<QString>("shown");
 
         QTest::newRow("no settings file")
-            << Bad::NoSettings << "Не удаётся прочитать Ortus00.ini: File not found";
+            << Bad::NoSettings << "Не удаётся прочитать Ortus00.ini: файла нет.";
         QTest::newRow("the log is missing")
             << Bad::MissingLog << "Results.txt» нет (File not found)";
         QTest::newRow("thresholds not rising")
@@ -448,6 +636,7 @@ private slots:
             break;
         }
         seen += m_dialogs.errors;
+        seen.append(window->Banks->PreviewNote->text());
         QVERIFY2(seen.join(QLatin1Char('\n')).contains(shown), qPrintable(seen.join('\n')));
         QVERIFY(!QFileInfo::exists(file));
         if (tab.results().rowCount() > 0) {
