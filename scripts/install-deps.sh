@@ -35,6 +35,8 @@ openbox
 xfwm4
 xfconf
 dbus
+at-spi2-core
+python3-pyatspi
 "
 
 missing=""
