@@ -356,8 +356,18 @@ void TForm1::SwitchToTestMode()
     PlaceFrameAt(*this, QPoint(0, 0));
     AlignControls();
     show();
+    TakeKeyboard();
+}
+
+void TForm1::TakeKeyboard()
+{
     // Showing a window anew does not always give it the keyboard; the teacher's shortcuts need it.
     activateWindow();
+    // Hiding made the window inactive for the widgets, but the system may still see it as the
+    // window with the keyboard and report no change: without this no control would get the focus.
+    if (QGuiApplication::focusWindow() == windowHandle() && QApplication::activeWindow() != this) {
+        QApplication::setActiveWindow(this);
+    }
 }
 
 void TForm1::ReturnToRegistrationMode()
@@ -374,7 +384,7 @@ void TForm1::ReturnToRegistrationMode()
     PlaceFrameAt(*this, QPoint(Quiz().RegistrationLeft, Quiz().RegistrationTop));
     AlignControls();
     show();
-    activateWindow();
+    TakeKeyboard();
 }
 
 void TForm1::FormClose(bool &canClose)

@@ -311,6 +311,10 @@ private slots:
             const std::string typed = Form()->Quiz().PupilName + Form()->Quiz().PupilGroup;
             QCOMPARE(typed.find_first_of("\r\n"), std::string::npos);
             QCOMPARE(typed.size(), ToCp1251(name + group).size());
+            // The keyboard is on the first answer; what it types reaches no hidden field.
+            QTRY_VERIFY(Form()->EffectLabel1->hasFocus());
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("1 "));
+            QCOMPARE(Form()->Edit3->text(), group);
             return;
         }
         // No test runs: the window closes unasked, leaving no record.
