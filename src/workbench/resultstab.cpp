@@ -111,6 +111,10 @@ void ResultsTab::BuildControls()
     m_nameFilter = new QLineEdit;
     m_nameFilter->setPlaceholderText(QStringLiteral("часть имени"));
     m_nameFilter->setClearButtonEnabled(true);
+    // Names for a screen reader; the captions beside them are not linked to them.
+    m_gradeFilter->setAccessibleName(QStringLiteral("Класс"));
+    m_groupFilter->setAccessibleName(QStringLiteral("ЮГП"));
+    m_nameFilter->setAccessibleName(QStringLiteral("Ученик"));
     connect(m_gradeFilter, &QComboBox::currentIndexChanged, this, &ResultsTab::ApplyFilter);
     connect(m_groupFilter, &QComboBox::currentIndexChanged, this, &ResultsTab::ApplyFilter);
     connect(m_nameFilter, &QLineEdit::textChanged, this, &ResultsTab::ApplyFilter);
@@ -124,6 +128,7 @@ void ResultsTab::BuildControls()
 
     m_thresholds = new QLineEdit(QStringLiteral("50,70,85"));
     m_thresholds->setMaximumWidth(90);
+    m_thresholds->setAccessibleName(QStringLiteral("Пороги оценок 3, 4, 5 (%)"));
     m_thresholds->setToolTip(QStringLiteral("Проценты верных ответов для оценок 3, 4 и 5"));
     m_thresholdsProblem = new QLabel(QStringLiteral(
         "Пороги: три процента от 0 до 100 по возрастанию через запятую, например 50,70,85. "
@@ -149,6 +154,7 @@ void ResultsTab::BuildControls()
         auto *count = new QSpinBox;
         count->setRange(0, MaxQuestions);
         count->setSpecialValueText(QStringLiteral("—"));
+        count->setAccessibleName(QStringLiteral("Вопросов в тесте %1 класса").arg(text));
         count->setToolTip(QStringLiteral("Число вопросов теста %1 класса (по банку класса; "
                                          "«—»: не известно, оценки не ставятся)")
                               .arg(text));
@@ -165,6 +171,9 @@ void ResultsTab::BuildControls()
     m_table = new QTableView;
     m_table->setModel(&m_shown);
     m_table->verticalHeader()->hide();
+    m_table->setAccessibleName(QStringLiteral("Результаты"));
+    // Tab goes on to the next control; the arrow keys walk the cells.
+    m_table->setTabKeyNavigation(false);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setWordWrap(false);
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
@@ -179,6 +188,8 @@ void ResultsTab::BuildControls()
     auto *summary = new QTableView;
     summary->setModel(m_summary);
     summary->verticalHeader()->hide();
+    summary->setAccessibleName(QStringLiteral("Итоги по классам и ЮГП"));
+    summary->setTabKeyNavigation(false);
     summary->setEditTriggers(QAbstractItemView::NoEditTriggers);
     summary->verticalHeader()->setDefaultSectionSize(summary->fontMetrics().height() + 6);
     summary->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -186,8 +197,11 @@ void ResultsTab::BuildControls()
     auto *chartView = new QChartView(m_chart);
     chartView->setRenderHint(QPainter::Antialiasing);
     chartView->setMinimumHeight(260);
+    chartView->setAccessibleName(QStringLiteral("Оценки по классам и ЮГП"));
+    m_chartView = chartView;
     m_findings = new QListWidget;
     m_findings->setWordWrap(true);
+    m_findings->setAccessibleName(QStringLiteral("Замечания к результатам"));
 
     auto *side = new QSplitter(Qt::Vertical);
     side->addWidget(Titled(QStringLiteral("Итоги по классам и ЮГП"), summary));
@@ -341,6 +355,7 @@ void ResultsTab::ShowSummary()
         m_summary->appendRow(items);
     }
     ShowMarks(*m_chart, groups);
+    m_chartView->setAccessibleDescription(MarksDescription(groups));
     PrintSheet->setEnabled(!groups.empty());
     SavePdf->setEnabled(!groups.empty());
 }

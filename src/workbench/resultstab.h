@@ -98,6 +98,7 @@ private:
     QTableView *m_table = nullptr;
     QStandardItemModel *m_summary = nullptr;
     QChart *m_chart = nullptr;
+    QWidget *m_chartView = nullptr;
     QLabel *m_findingsTitle = nullptr;
     QListWidget *m_findings = nullptr;
 };
