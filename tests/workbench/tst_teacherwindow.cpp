@@ -15,6 +15,8 @@
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
+#include <QGraphicsScene>
+#include <QGraphicsView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -214,6 +216,15 @@ private slots:
         QVERIFY(tab.results().index(200, 0).data(Qt::FontRole).value<QFont>().bold());
         QVERIFY(!tab.results().index(199, 0).data(Qt::FontRole).value<QFont>().bold());
         QTRY_COMPARE(BarsTotal(*tab.chart()), 201);
+        // A screen reader gets the chart's counts in words: the one group's bars, «5» to «2».
+        QStringList counts;
+        const QBarSet *bars =
+            static_cast<QBarSeries *>(tab.chart()->series().front())->barSets().front();
+        for (int i = 0; i < 4; ++i) {
+            counts.append(QStringLiteral("«%1» %2").arg(5 - i).arg(int(bars->at(i))));
+        }
+        QCOMPARE(tab.chart()->scene()->views().front()->accessibleDescription(),
+                 QStringLiteral("7А (7 кл.): ") + counts.join(QStringLiteral(", ")));
         QTRY_VERIFY2(tab.stateText().contains(QStringLiteral("записей 201, из них новых 1")),
                      qPrintable(tab.stateText()));
 
