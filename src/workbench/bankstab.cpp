@@ -220,12 +220,7 @@ QWidget *BanksTab::CreateBankPane()
         Banks->item(row, FileColumn)
             ->setText(QString::fromLatin1(Files[static_cast<std::size_t>(row)]));
     }
-    // Another cell of the open bank's row opens nothing.
-    connect(Banks, &QTableWidget::currentCellChanged, this, [this](int row, int, int previousRow) {
-        if (row != previousRow) {
-            OpenBank(row);
-        }
-    });
+    connect(Banks, &QTableWidget::currentCellChanged, this, [this](int row) { OpenBank(row); });
 
     Minutes = new QSpinBox(pane);
     // The longest time a bank's signed 32-bit seconds can hold.

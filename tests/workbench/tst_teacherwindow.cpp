@@ -106,6 +106,13 @@ private slots:
         QTest::keyClick(&window, Qt::Key_2, Qt::AltModifier);
         BankDocument &document = banks.Document();
         QVERIFY(document.FilePath().endsWith("Vop67.dat"));
+        // Tab leaves the banks table at once and opens no other bank.
+        banks.Banks->setFocus();
+        for (int step = 0; step < 5; ++step) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QVERIFY(!banks.Banks->hasFocus());
+        QVERIFY(document.FilePath().endsWith("Vop67.dat"));
         const QRect second =
             banks.QuestionList->visualRect(document.index(1, BankDocument::TextColumn));
         QTest::mouseClick(banks.QuestionList->viewport(), Qt::LeftButton, {}, second.center());
