@@ -47,6 +47,8 @@ kwin-style-breeze
 mutter
 xwayland
 wmctrl
+at-spi2-core
+python3-pyatspi
 "
 
 missing=""

@@ -45,6 +45,12 @@ bool IsEnterKey(int key)
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
+// The keys that close the intro, as a click on it does.
+bool IsIntroKey(int key)
+{
+    return IsEnterKey(key) || key == Qt::Key_Space || key == Qt::Key_Escape;
+}
+
 // A typed name or group must not bring a line break into a five-line record.
 std::string RegistrationText(const QString &typed)
 {
@@ -233,6 +239,7 @@ void TForm1::Button1Click()
     Layout();
     WriteVopr();
     Timer1->start();
+    Screen->FocusFirstAnswer();
 }
 
 void TForm1::Layout()
@@ -298,6 +305,7 @@ void TForm1::Result()
     MakeStartDirectoryCurrent();
     m_run.AppendRecord(m_settings.ResultsLogPath, {});
     ComboBox1->setCurrentIndex(Quiz().PupilGrade);
+    Edit1->setFocus();
 }
 
 void TForm1::EffectLabelMouseMove(int n)
@@ -327,6 +335,10 @@ void TForm1::EffectLabelMouseUp(int n, Qt::MouseButton button)
 
 void TForm1::SwitchToTestMode()
 {
+    // A test never starts under the intro.
+    if (Memo1->isVisibleTo(this)) {
+        Memo1Click();
+    }
     Button1->hide();
     Edit1->hide();
     ComboBox1->hide();
@@ -340,11 +352,23 @@ void TForm1::SwitchToTestMode()
     Quiz().RegistrationTop = y();
     setFixedSize(TestWidth, TestHeight);
     setWindowFlags(TestFlags);
+    // A frameless window shows no title; a screen reader still needs a name for it.
+    setAccessibleName(QStringLiteral("Ортус 2000 - Тестирование"));
     PlaceFrameAt(*this, QPoint(0, 0));
     AlignControls();
     show();
+    TakeKeyboard();
+}
+
+void TForm1::TakeKeyboard()
+{
     // Showing a window anew does not always give it the keyboard; the teacher's shortcuts need it.
     activateWindow();
+    // Hiding made the window inactive for the widgets, but the system may still see it as the
+    // window with the keyboard and report no change: without this no control would get the focus.
+    if (QGuiApplication::focusWindow() == windowHandle() && QApplication::activeWindow() != this) {
+        QApplication::setActiveWindow(this);
+    }
 }
 
 void TForm1::ReturnToRegistrationMode()
@@ -357,10 +381,11 @@ void TForm1::ReturnToRegistrationMode()
     hide();
     setFixedSize(RegistrationClientWidth, RegistrationClientHeight);
     setWindowFlags(RegistrationFlags);
+    setAccessibleName(QString());
     PlaceFrameAt(*this, QPoint(Quiz().RegistrationLeft, Quiz().RegistrationTop));
     AlignControls();
     show();
-    activateWindow();
+    TakeKeyboard();
 }
 
 void TForm1::FormClose(bool &canClose)
@@ -384,8 +409,17 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
         PopupMenu1->RunShortcut(*static_cast<QKeyEvent *>(event))) {
         return true;
     }
-    if (event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget *>(watched)->window() == this) {
         const int key = static_cast<QKeyEvent *>(event)->key();
+        // A field hidden by the mode (the group field under the test) takes no typing.
+        if (!static_cast<QWidget *>(watched)->isVisible()) {
+            return true;
+        }
+        if (Memo1->isVisibleTo(this) && IsIntroKey(key)) {
+            Guard([this] { Memo1Click(); });
+            return true;
+        }
         if (IsEnterKey(key)) {
             if (watched == Edit1) {
                 Guard([&] { Edit1KeyDown(key); });

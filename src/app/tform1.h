@@ -102,6 +102,8 @@ public:
 
     void SwitchToTestMode();
     void ReturnToRegistrationMode();
+    // Makes the window, shown anew, the one that takes the keys, so that its focus works.
+    void TakeKeyboard();
 
     // The course of a test.
     void Layout();

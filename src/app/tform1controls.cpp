@@ -128,6 +128,9 @@ void TForm1::ConnectTestScreen()
     connect(Screen, &TestScreen::AnswerMouseUp, this, [this](int n, Qt::MouseButton button) {
         Guard([this, n, button] { EffectLabelMouseUp(n, button); });
     });
+    // The keyboard's and a screen reader's choice takes the mouse release's path.
+    connect(Screen, &TestScreen::AnswerChosen, this,
+            [this](int n) { Guard([this, n] { CheckOtv(n); }); });
     connect(Screen, &TestScreen::FinishClicked, this,
             [this] { Guard([this] { Button2Click(); }); });
 }
@@ -166,11 +169,17 @@ void TForm1::CreateRegistrationControls()
         ComboBox1->addItem(QString::fromLatin1(grade));
     }
     ComboBox1->setCurrentIndex(-1);
+    // The captions name their fields for a screen reader; they show no mnemonic.
+    Label2->setBuddy(Edit1);
+    Label3->setBuddy(ComboBox1);
+    Label4->setBuddy(Edit3);
 
     Button1 = new QPushButton(QStringLiteral("OK"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(293, 188, 75, 25);
     Button1->setToolTip(QStringLiteral("Начать тестирование"));
+    // "OK" alone says nothing to a screen reader's user; the caption on screen stays "OK".
+    Button1->setAccessibleName(QStringLiteral("OK — Начать тестирование"));
     // Enter on the focused button presses it, as in a dialog.
     Button1->setAutoDefault(true);
     connect(Button1, &QPushButton::clicked, this, [this] { Guard([this] { Button1Click(); }); });

@@ -3,9 +3,56 @@
 #include "effectlabel/effectlabelpaint.h"
 #include "effectlabel/paintsurface.h"
 
+#include <QAccessibleWidget>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+
+namespace {
+
+// A screen reader sees the label as a push button named by its caption (unless its owner names
+// it), with a press action that chooses it.
+class EffectLabelAccessible : public QAccessibleWidget {
+public:
+    explicit EffectLabelAccessible(TEffectLabel *label)
+        : QAccessibleWidget(label, QAccessible::Button)
+    {
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty()) {
+            return static_cast<const TEffectLabel *>(widget())->Caption();
+        }
+        return QAccessibleWidget::text(t);
+    }
+
+    QStringList actionNames() const override { return {pressAction()}; }
+
+    void doAction(const QString &actionName) override
+    {
+        if (actionName != pressAction()) {
+            return;
+        }
+        // Queued: the screen reader's call returns before whatever the choice opens (a message
+        // box runs its own event loop).
+        QMetaObject::invokeMethod(static_cast<TEffectLabel *>(widget()), &TEffectLabel::Activate,
+                                  Qt::QueuedConnection);
+    }
+
+    QStringList keyBindingsForAction(const QString &) const override { return {}; }
+};
+
+QAccessibleInterface *EffectLabelAccessibleFactory(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("TEffectLabel") && object->isWidgetType()) {
+        return new EffectLabelAccessible(static_cast<TEffectLabel *>(object));
+    }
+    return nullptr;
+}
+
+} // namespace
 
 TEffectLabel::TEffectLabel(QWidget *parent) : QWidget(parent)
 {
@@ -15,6 +62,33 @@ TEffectLabel::TEffectLabel(QWidget *parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     // The owner's hover handling needs pointer moves with no button held.
     setMouseTracking(true);
+    // Reached by Tab, never focused by a click: a mouse user's labels look as they always did.
+    setFocusPolicy(Qt::TabFocus);
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(EffectLabelAccessibleFactory);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
+}
+
+void TEffectLabel::Activate()
+{
+    if (isVisible()) {
+        emit Activated();
+    }
+}
+
+void TEffectLabel::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    if (key != Qt::Key_Space && key != Qt::Key_Return && key != Qt::Key_Enter) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    // A held key chooses once, not once per repeat.
+    if (!event->isAutoRepeat()) {
+        Activate();
+    }
 }
 
 void TEffectLabel::RequestRepaint()

@@ -16,6 +16,10 @@ class TEffectLabel : public QWidget, public EffectLabelModel {
 public:
     explicit TEffectLabel(QWidget *parent = nullptr);
 
+    // Chooses the label as a click would, for the keyboard and a screen reader: raises Activated
+    // while the label is shown, nothing while it is hidden.
+    void Activate();
+
 signals:
     // OnMouseDown, OnMouseMove and OnMouseUp: raised only while AsButton is false. Positions are
     // in client coordinates; `buttons` are the buttons held after the event.
@@ -26,6 +30,8 @@ signals:
                  int x, int y);
     // OnClick: a left press on the label, then a left release inside its rectangle.
     void Clicked();
+    // Space or Enter on the focused label, or a screen reader's press action.
+    void Activated();
 
 protected:
     void RequestRepaint() override;
@@ -34,6 +40,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void Press(QMouseEvent *event);

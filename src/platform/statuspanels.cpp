@@ -1,9 +1,23 @@
 #include "platform/statuspanels.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QLabel>
 
 #include <algorithm>
+
+namespace {
+
+// A screen reader sees a status bar with its panels' texts, not a plain group of labels.
+QAccessibleInterface *StatusPanelsAccessibleFactory(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("StatusPanels") && object->isWidgetType()) {
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::StatusBar);
+    }
+    return nullptr;
+}
+
+} // namespace
 
 StatusPanels::StatusPanels(const QList<int> &panelWidths, QWidget *parent) : QWidget(parent)
 {
@@ -15,6 +29,11 @@ StatusPanels::StatusPanels(const QList<int> &panelWidths, QWidget *parent) : QWi
     setPalette(systemColours);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Window);
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(StatusPanelsAccessibleFactory);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
     int left = 0;
     for (const int width : panelWidths) {
         auto *panel = new QLabel(this);

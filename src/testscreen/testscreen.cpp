@@ -11,6 +11,8 @@
 #include "runtime/textfile.h"
 #include "settings/settings.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QToolButton>
 
@@ -27,7 +29,10 @@ TestScreen::TestScreen(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("TestScreen"));
     Image1 = new StretchedImage(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    connect(Image1, &StretchedImage::MouseMove, this, &TestScreen::BackgroundMouseMove);
+    connect(Image1, &StretchedImage::MouseMove, this, [this] {
+        m_keyboardLook = false;
+        emit BackgroundMouseMove();
+    });
     StatusBar1 = new StatusPanels({150, 50}, this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
 }
@@ -54,7 +59,16 @@ void TestScreen::CreateTestControls()
         ApplyAnswerLabelForm(*label);
         label->hide();
         AnswerLabels[index] = label;
-        connect(label, &TEffectLabel::MouseMove, this, [this, n] { emit AnswerMouseMove(n); });
+        label->installEventFilter(this);
+        connect(label, &TEffectLabel::MouseMove, this, [this, n] {
+            m_keyboardLook = false;
+            emit AnswerMouseMove(n);
+        });
+        connect(label, &TEffectLabel::Activated, this, [this, n] {
+            if (n <= m_answerCount) {
+                emit AnswerChosen(n);
+            }
+        });
         connect(label, &TEffectLabel::MouseDown, this,
                 [this, n](Qt::MouseButton button) { emit AnswerMouseDown(n, button); });
         connect(label, &TEffectLabel::MouseUp, this,
@@ -64,7 +78,8 @@ void TestScreen::CreateTestControls()
     SpeedButton1 = new QToolButton(this);
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
     SpeedButton1->setAutoRaise(true);
-    SpeedButton1->setFocusPolicy(Qt::NoFocus);
+    SpeedButton1->setFocusPolicy(Qt::TabFocus);
+    SpeedButton1->installEventFilter(this);
     SpeedButton1->setGeometry(725, 550, 75, 25);
     SpeedButton1->setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11, true));
     SpeedButton1->setText(QStringLiteral("Завершить"));
@@ -103,15 +118,110 @@ void TestScreen::ShowPage(const TestPage &page)
     Label1->setText(page.question);
     StatusBar1->SetPanelText(1, QStringLiteral("Вопрос: %1").arg(page.position));
     m_answerCount = static_cast<int>(std::min<qsizetype>(page.answers.size(), MaxAnswers));
+    const bool focusedHere = isAncestorOf(QApplication::focusWidget());
     for (int n = 1; n <= MaxAnswers; ++n) {
         TEffectLabel *label = AnswerLabel(n);
         if (n <= m_answerCount) {
             label->show();
             label->SetCaption(page.answers[n - 1]);
+            // A screen reader reads the new question with the focused answer.
+            label->setAccessibleName(QStringLiteral("%1. %2").arg(n).arg(page.answers[n - 1]));
+            label->setAccessibleDescription(page.question);
         } else {
             label->hide();
         }
     }
+    // A new question starts at its first answer, for a keyboard that was on the last one.
+    if (focusedHere) {
+        FocusFirstAnswer();
+    }
+}
+
+void TestScreen::FocusFirstAnswer()
+{
+    if (m_answerCount == 0) {
+        return;
+    }
+    AnswerLabel(1)->setFocus(Qt::OtherFocusReason);
+    if (m_keyboardLook) {
+        HoverAnswer(1);
+    }
+}
+
+QList<QWidget *> TestScreen::KeyboardStops() const
+{
+    QList<QWidget *> stops;
+    for (int n = 1; n <= m_answerCount; ++n) {
+        stops.append(AnswerLabel(n));
+    }
+    stops.append(SpeedButton1);
+    return stops;
+}
+
+int TestScreen::ShownAnswerNumber(const QObject *object) const
+{
+    for (int n = 1; n <= m_answerCount; ++n) {
+        if (object == AnswerLabel(n)) {
+            return n;
+        }
+    }
+    return 0;
+}
+
+void TestScreen::MoveFocus(QWidget *from, bool forward)
+{
+    const QList<QWidget *> stops = KeyboardStops();
+    const qsizetype count = stops.size();
+    const qsizetype at = std::max<qsizetype>(stops.indexOf(from), 0);
+    stops[(at + (forward ? 1 : count - 1)) % count]->setFocus(forward ? Qt::TabFocusReason
+                                                                      : Qt::BacktabFocusReason);
+}
+
+bool TestScreen::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FocusIn) {
+        // Only the keyboard's focus changes the look: a question shown or a click leaves it.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) {
+            m_keyboardLook = true;
+            if (const int n = ShownAnswerNumber(watched); n != 0) {
+                HoverAnswer(n);
+            } else {
+                RestAnswers();
+            }
+        }
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress) {
+        return false;
+    }
+    auto *keyEvent = static_cast<QKeyEvent *>(event);
+    switch (keyEvent->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        MoveFocus(static_cast<QWidget *>(watched), true);
+        return true;
+    case Qt::Key_Backtab:
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        MoveFocus(static_cast<QWidget *>(watched), false);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // The finish button takes Enter too, as the answers do.
+        if (watched == SpeedButton1 && !keyEvent->isAutoRepeat()) {
+            SpeedButton1->click();
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    if (ShownAnswerNumber(watched) != 0) {
+        m_keyboardLook = true;
+    }
+    return false;
 }
 
 void TestScreen::ShowTimeLeft(int seconds)

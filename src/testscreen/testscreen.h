@@ -74,6 +74,9 @@ public:
     // A counting button pressed on answer n flattens its lettering; the release raises it again.
     void PressAnswer(int n);
     void ReleaseAnswer(int n);
+    // The keyboard's place in test mode: the first answer, in the look of the answer under the
+    // pointer once the keyboard has been used.
+    void FocusFirstAnswer();
     int ShownAnswers() const { return m_answerCount; }
     TEffectLabel *AnswerLabel(int n) const
     {
@@ -86,13 +89,25 @@ signals:
     void AnswerMouseUp(int n, Qt::MouseButton button);
     void BackgroundMouseMove();
     void FinishClicked();
+    // Space or Enter on a focused answer, or a screen reader's press on it.
+    void AnswerChosen(int n);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void SetAnswerLook(int n, int points, TColor colour);
     void RestoreStackingOrder();
+    // The shown answers, then the finish button: what Tab and the arrow keys walk, in order.
+    QList<QWidget *> KeyboardStops() const;
+    void MoveFocus(QWidget *from, bool forward);
+    // Answer n, or 0 for none of the shown ones.
+    int ShownAnswerNumber(const QObject *object) const;
 
     TColor m_answerColour = 0;
     TColor m_enlargedColour = 0;
     // Answers of the question last shown; none before the first.
     int m_answerCount = 0;
+    // The focused answer looks enlarged only while the keyboard leads; the pointer takes over.
+    bool m_keyboardLook = false;
 };

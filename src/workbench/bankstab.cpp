@@ -249,6 +249,9 @@ QWidget *BanksTab::CreateBankPane()
                                       QStringLiteral("Вопросов"), QStringLiteral("Время"),
                                       QStringLiteral("Замечаний")});
     Banks->verticalHeader()->hide();
+    Banks->setAccessibleName(QStringLiteral("Банки по классам"));
+    // Tab goes on to the next control; the arrow keys walk the banks.
+    Banks->setTabKeyNavigation(false);
     Banks->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     Banks->horizontalHeader()->setStretchLastSection(true);
     Banks->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -271,9 +274,11 @@ QWidget *BanksTab::CreateBankPane()
     // The longest time a bank's signed 32-bit seconds can hold.
     Minutes->setRange(0, std::numeric_limits<std::int32_t>::max() / 60 - 1);
     Minutes->setSuffix(QStringLiteral(" мин"));
+    Minutes->setAccessibleName(QStringLiteral("Время на тест, минуты"));
     Seconds = new QSpinBox(pane);
     Seconds->setRange(0, 59);
     Seconds->setSuffix(QStringLiteral(" с"));
+    Seconds->setAccessibleName(QStringLiteral("Время на тест, секунды"));
     for (QSpinBox *box : {Minutes, Seconds}) {
         connect(box, &QSpinBox::valueChanged, this, &BanksTab::TimeLimitEdited);
     }
@@ -287,6 +292,8 @@ QWidget *BanksTab::CreateBankPane()
 
     QuestionList = new QTableView(pane);
     QuestionList->setModel(&m_document);
+    QuestionList->setAccessibleName(QStringLiteral("Вопросы банка"));
+    QuestionList->setTabKeyNavigation(false);
     QuestionList->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     QuestionList->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     QuestionList->horizontalHeader()->setSectionResizeMode(BankDocument::TextColumn,
@@ -320,6 +327,7 @@ QWidget *BanksTab::CreateBankPane()
 
     Issues = new QListWidget(pane);
     Issues->setWordWrap(true);
+    Issues->setAccessibleName(QStringLiteral("Замечания"));
     connect(Issues, &QListWidget::itemClicked, this,
             [this](QListWidgetItem *item) { IssueChosen(Issues->row(item)); });
     connect(Issues, &QListWidget::itemActivated, this,

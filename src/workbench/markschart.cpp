@@ -33,6 +33,24 @@ QString GroupCaption(const GroupSummary &group)
     return QStringLiteral("%1 (%2 кл.)").arg(group.group, group.grade);
 }
 
+QString MarksDescription(const std::vector<ShownGroup> &groups)
+{
+    if (groups.empty()) {
+        return QStringLiteral("Нет оценок");
+    }
+    QStringList lines;
+    for (const ShownGroup &group : groups) {
+        QStringList counts;
+        for (int mark = 5; mark >= 2; --mark) {
+            counts.append(
+                QStringLiteral("«%1» %2").arg(mark).arg(group.marks[std::size_t(mark - 2)]));
+        }
+        lines.append(GroupCaption(group.scores) + QStringLiteral(": ") +
+                     counts.join(QStringLiteral(", ")));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 QChart *NewMarksChart()
 {
     auto *chart = new QChart;

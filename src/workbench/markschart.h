@@ -18,3 +18,7 @@ QChart *NewMarksChart();
 // apart on a black and white print; for a single group the marks are the captions of its bars.
 // The counts are written above the bars.
 void ShowMarks(QChart &chart, const std::vector<ShownGroup> &groups);
+
+// The chart's counts in words, for a screen reader: "7А (7 кл.): «5» 3, «4» 2, «3» 1, «2» 0",
+// one group a line; "Нет оценок" for none.
+QString MarksDescription(const std::vector<ShownGroup> &groups);

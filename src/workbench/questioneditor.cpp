@@ -50,7 +50,10 @@ QuestionEditor::QuestionEditor(BankDocument &document, QWidget *parent)
         const std::size_t n = static_cast<std::size_t>(k);
         Answers[n] = new QLineEdit(this);
         Answers[n]->setPlaceholderText(QStringLiteral("Ответ %1").arg(k + 1));
+        Answers[n]->setAccessibleName(QStringLiteral("Ответ %1").arg(k + 1));
         Correct[n] = new QRadioButton(QStringLiteral("верный"), this);
+        // "верный" alone does not say which answer it marks.
+        Correct[n]->setAccessibleName(QStringLiteral("Ответ %1 верный").arg(k + 1));
         m_correctGroup->addButton(Correct[n], k);
         Remove[n] = new QToolButton(this);
         Remove[n]->setText(QStringLiteral("✕"));

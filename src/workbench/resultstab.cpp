@@ -114,6 +114,10 @@ void ResultsTab::BuildControls()
     m_nameFilter = new QLineEdit;
     m_nameFilter->setPlaceholderText(QStringLiteral("часть имени"));
     m_nameFilter->setClearButtonEnabled(true);
+    // Names for a screen reader; the captions beside them are not linked to them.
+    m_gradeFilter->setAccessibleName(QStringLiteral("Класс"));
+    m_groupFilter->setAccessibleName(QStringLiteral("ЮГП"));
+    m_nameFilter->setAccessibleName(QStringLiteral("Ученик"));
     connect(m_gradeFilter, &QComboBox::currentIndexChanged, this, &ResultsTab::ApplyFilter);
     connect(m_groupFilter, &QComboBox::currentIndexChanged, this, &ResultsTab::ApplyFilter);
     connect(m_nameFilter, &QLineEdit::textChanged, this, &ResultsTab::ApplyFilter);
@@ -135,6 +139,8 @@ void ResultsTab::BuildControls()
     m_since = new QDateTimeEdit(m_openedAt);
     m_since->setDisplayFormat(QStringLiteral("dd.MM.yyyy HH:mm"));
     m_since->setEnabled(false);
+    m_lessonFilter->setAccessibleName(QStringLiteral("Когда"));
+    m_since->setAccessibleName(QStringLiteral("Результаты с момента"));
     connect(m_lessonFilter, &QComboBox::currentIndexChanged, this, &ResultsTab::ApplyFilter);
     connect(m_since, &QDateTimeEdit::dateTimeChanged, this, &ResultsTab::ApplyFilter);
     // A row of its own: beside the others it would make the tab wider than a 1024 x 768 screen.
@@ -146,6 +152,7 @@ void ResultsTab::BuildControls()
 
     m_thresholds = new QLineEdit(QStringLiteral("50,70,85"));
     m_thresholds->setMaximumWidth(90);
+    m_thresholds->setAccessibleName(QStringLiteral("Пороги оценок 3, 4, 5 (%)"));
     m_thresholds->setToolTip(QStringLiteral("Проценты верных ответов для оценок 3, 4 и 5"));
     m_thresholdsProblem = new QLabel(QStringLiteral(
         "Пороги: три процента от 0 до 100 по возрастанию через запятую, например 50,70,85. "
@@ -171,6 +178,7 @@ void ResultsTab::BuildControls()
         auto *count = new QSpinBox;
         count->setRange(0, MaxQuestions);
         count->setSpecialValueText(QStringLiteral("—"));
+        count->setAccessibleName(QStringLiteral("Вопросов в тесте %1 класса").arg(text));
         count->setToolTip(QStringLiteral("Число вопросов теста %1 класса (по банку класса; "
                                          "«—»: не известно, оценки не ставятся)")
                               .arg(text));
@@ -187,6 +195,9 @@ void ResultsTab::BuildControls()
     m_table = new QTableView;
     m_table->setModel(&m_shown);
     m_table->verticalHeader()->hide();
+    m_table->setAccessibleName(QStringLiteral("Результаты"));
+    // Tab goes on to the next control; the arrow keys walk the cells.
+    m_table->setTabKeyNavigation(false);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setWordWrap(false);
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
@@ -201,6 +212,8 @@ void ResultsTab::BuildControls()
     auto *summary = m_summaryView = new QTableView;
     summary->setModel(m_summary);
     summary->verticalHeader()->hide();
+    summary->setAccessibleName(QStringLiteral("Итоги по классам и ЮГП"));
+    summary->setTabKeyNavigation(false);
     summary->setEditTriggers(QAbstractItemView::NoEditTriggers);
     summary->verticalHeader()->setDefaultSectionSize(summary->fontMetrics().height() + 6);
     summary->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -211,12 +224,16 @@ void ResultsTab::BuildControls()
     auto *chartView = new QChartView(m_chart);
     chartView->setRenderHint(QPainter::Antialiasing);
     chartView->setMinimumHeight(200);
+    chartView->setAccessibleName(QStringLiteral("Оценки по классам и ЮГП"));
+    m_chartView = chartView;
     m_findings = new QListWidget;
     m_findings->setWordWrap(true);
+    m_findings->setAccessibleName(QStringLiteral("Замечания к результатам"));
 
     m_questionFigures = new QStandardItemModel(this);
     m_questionView = new QTableView;
     m_questionView->setModel(m_questionFigures);
+    m_questionView->setAccessibleName(QStringLiteral("Результаты по вопросам"));
     m_questionView->verticalHeader()->hide();
     m_questionView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_questionView->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -421,6 +438,7 @@ void ResultsTab::ShowSummary()
         m_summary->appendRow(items);
     }
     ShowMarks(*m_chart, groups);
+    m_chartView->setAccessibleDescription(MarksDescription(groups));
     ShowQuestions();
     PrintSheet->setEnabled(!groups.empty());
     SavePdf->setEnabled(!groups.empty());

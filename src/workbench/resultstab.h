@@ -118,6 +118,7 @@ private:
     QStandardItemModel *m_summary = nullptr;
     QTableView *m_summaryView = nullptr;
     QChart *m_chart = nullptr;
+    QWidget *m_chartView = nullptr;
     QLabel *m_findingsTitle = nullptr;
     QStandardItemModel *m_questionFigures = nullptr;
     QTableView *m_questionView = nullptr;

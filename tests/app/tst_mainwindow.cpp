@@ -268,6 +268,38 @@ private slots:
         QCOMPARE(Form()->childAt(300, 100), static_cast<QWidget *>(Form()->ComboBox1));
     }
 
+    void introKeys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("Enter") << int(Qt::Key_Return) << true;
+        QTest::newRow("Space") << int(Qt::Key_Space) << true;
+        QTest::newRow("Escape") << int(Qt::Key_Escape) << true;
+        QTest::newRow("a letter") << int(Qt::Key_A) << false;
+    }
+
+    // Enter, Space and Escape close the intro as a click does; a test never starts under it.
+    void introKeys()
+    {
+        QFETCH(int, key);
+        QFETCH(bool, closes);
+
+        QVERIFY(m_window->Open());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+        QCOMPARE(Form()->Memo1->isVisible(), !closes);
+        QCOMPARE(Form()->Animate1->isVisible(), !closes);
+        QCOMPARE(Form()->Edit1->text().isEmpty(), closes);
+        if (closes) {
+            return;
+        }
+        Form()->ComboBox1->setCurrentIndex(0);
+        Form()->Edit3->setText(QStringLiteral("5А"));
+        Form()->Button1Click();
+        QVERIFY(Form()->TestRunning());
+        QVERIFY(!Form()->Memo1->isVisible() && !Form()->Animate1->isVisible());
+        QCOMPARE(Form()->size(), QSize(800, 600));
+    }
+
     void registration_data()
     {
         QTest::addColumn<QString>("name");
@@ -311,6 +343,10 @@ private slots:
             const std::string typed = Form()->Quiz().PupilName + Form()->Quiz().PupilGroup;
             QCOMPARE(typed.find_first_of("\r\n"), std::string::npos);
             QCOMPARE(typed.size(), ToCp1251(name + group).size());
+            // The keyboard is on the first answer; what it types reaches no hidden field.
+            QTRY_VERIFY(Form()->EffectLabel1->hasFocus());
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("1"));
+            QCOMPARE(Form()->Edit3->text(), group);
             return;
         }
         // No test runs: the window closes unasked, leaving no record.

@@ -5,7 +5,10 @@
 #include "settings/settings.h"
 #include "testscreen/testscreen.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QLabel>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
 
@@ -176,7 +179,140 @@ private slots:
         QCOMPARE(m_screen->AnswerLabel(2)->EffectStyle(), esRaised);
     }
 
+    void keyboardWalk_data()
+    {
+        // The answers of the question, the keys pressed from the first answer, and where the
+        // focus ends: answer n, or 0 for "Завершить".
+        QTest::addColumn<int>("answers");
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<int>("focused");
+
+        QTest::newRow("no key") << 3 << QList<int>{} << 1;
+        QTest::newRow("Tab") << 3 << QList<int>{Qt::Key_Tab} << 2;
+        QTest::newRow("Tab past the last answer")
+            << 3 << QList<int>{Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab} << 0;
+        QTest::newRow("Tab from the finish button wraps")
+            << 3 << QList<int>{Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab} << 1;
+        QTest::newRow("Shift+Tab from the first answer") << 3 << QList<int>{Qt::Key_Backtab} << 0;
+        QTest::newRow("Down and Right") << 3 << QList<int>{Qt::Key_Down, Qt::Key_Right} << 3;
+        QTest::newRow("Up from the first answer") << 3 << QList<int>{Qt::Key_Up} << 0;
+        QTest::newRow("Left back") << 3 << QList<int>{Qt::Key_Down, Qt::Key_Left} << 1;
+        QTest::newRow("hidden answers are skipped")
+            << 2 << QList<int>{Qt::Key_Tab, Qt::Key_Tab} << 0;
+    }
+
+    // Tab, Shift+Tab and the arrows walk the shown answers and the finish button; the focused
+    // answer looks as the answer under the pointer does, the others rest.
+    void keyboardWalk()
+    {
+        QFETCH(int, answers);
+        QFETCH(QList<int>, keys);
+        QFETCH(int, focused);
+
+        m_screen->ShowPage(Page(5));
+        m_screen->ShowPage(Page(answers));
+        ShowActive();
+        m_screen->FocusFirstAnswer();
+        for (const int key : keys) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+        }
+        QWidget *stop = focused == 0 ? static_cast<QWidget *>(m_screen->SpeedButton1)
+                                     : m_screen->AnswerLabel(focused);
+        QVERIFY(stop->hasFocus());
+        TestScreen hovered;
+        hovered.ApplyColours(Colours());
+        hovered.ShowPage(Page(answers));
+        if (focused != 0 && !keys.isEmpty()) {
+            hovered.HoverAnswer(focused);
+        }
+        for (int n = 1; n <= answers; ++n) {
+            QCOMPARE(m_screen->AnswerLabel(n)->FontHeight(), hovered.AnswerLabel(n)->FontHeight());
+            QCOMPARE(m_screen->AnswerLabel(n)->FontColor(), hovered.AnswerLabel(n)->FontColor());
+        }
+    }
+
+    // A question shown or a click leaves the look alone: only the keyboard enlarges an answer.
+    void focusWithoutKeyboard()
+    {
+        m_screen->ShowPage(Page(3));
+        ShowActive();
+        m_screen->FocusFirstAnswer();
+        QTest::mouseClick(m_screen->AnswerLabel(2), Qt::LeftButton);
+        QVERIFY(m_screen->AnswerLabel(1)->hasFocus());
+        for (int n = 1; n <= 3; ++n) {
+            QCOMPARE(m_screen->AnswerLabel(n)->FontHeight(), 19);
+        }
+    }
+
+    void choosing_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("answers");
+        QTest::addColumn<QList<int>>("chosen");
+
+        QTest::newRow("Space") << int(Qt::Key_Space) << 3 << QList<int>{2};
+        QTest::newRow("Return") << int(Qt::Key_Return) << 3 << QList<int>{2};
+        QTest::newRow("Enter") << int(Qt::Key_Enter) << 3 << QList<int>{2};
+        QTest::newRow("another key") << int(Qt::Key_A) << 3 << QList<int>{};
+        QTest::newRow("answer of another question") << int(Qt::Key_Space) << 1 << QList<int>{};
+    }
+
+    // Space and Enter choose the focused answer once, as a click does; an answer the question
+    // does not have is chosen by nothing.
+    void choosing()
+    {
+        QFETCH(int, key);
+        QFETCH(int, answers);
+        QFETCH(QList<int>, chosen);
+
+        m_screen->ShowPage(Page(3));
+        m_screen->ShowPage(Page(answers));
+        ShowActive();
+        QSignalSpy spy(m_screen.get(), &TestScreen::AnswerChosen);
+        m_screen->AnswerLabel(2)->setFocus();
+        QTest::keyClick(m_screen->AnswerLabel(2), Qt::Key(key));
+        QList<int> seen;
+        for (const QList<QVariant> &arguments : spy) {
+            seen.append(arguments.at(0).toInt());
+        }
+        QCOMPARE(seen, chosen);
+    }
+
+    // A screen reader sees the answers as push buttons named with their number, the question as
+    // their description; its press answers once, after its call has returned.
+    void screenReader()
+    {
+        m_screen->ShowPage(Page(2));
+        ShowActive();
+        QSignalSpy spy(m_screen.get(), &TestScreen::AnswerChosen);
+        QAccessibleInterface *answer =
+            QAccessible::queryAccessibleInterface(m_screen->AnswerLabel(2));
+        QVERIFY(answer != nullptr);
+        QCOMPARE(answer->role(), QAccessible::Button);
+        QCOMPARE(answer->text(QAccessible::Name), QStringLiteral("2. Ответ 2"));
+        QCOMPARE(answer->text(QAccessible::Description), QStringLiteral("Сколько будет 7 · 8?"));
+        QAccessibleActionInterface *actions = answer->actionInterface();
+        QVERIFY(actions != nullptr);
+        actions->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(spy.size(), 0);
+        QTRY_COMPARE(spy.size(), 1);
+        QCOMPARE(spy.at(0).at(0).toInt(), 2);
+        QCOMPARE(QAccessible::queryAccessibleInterface(m_screen->StatusBar1)->role(),
+                 QAccessible::StatusBar);
+        // A hidden answer is pressed in vain.
+        m_screen->AnswerLabel(5)->Activate();
+        QCoreApplication::processEvents();
+        QCOMPARE(spy.size(), 1);
+    }
+
 private:
+    void ShowActive()
+    {
+        m_screen->show();
+        m_screen->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_screen.get()));
+    }
+
     std::unique_ptr<TestScreen> m_screen;
 };
 

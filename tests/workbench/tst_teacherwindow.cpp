@@ -27,6 +27,8 @@
 #include <QDateTimeEdit>
 #include <QDialog>
 #include <QFileDialog>
+#include <QGraphicsScene>
+#include <QGraphicsView>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -142,6 +144,13 @@ private slots:
 
         QTest::keyClick(&window, Qt::Key_2, Qt::AltModifier);
         BankDocument &document = banks.Document();
+        QVERIFY(document.FilePath().endsWith("Vop67.dat"));
+        // Tab leaves the banks table at once and opens no other bank.
+        banks.Banks->setFocus();
+        for (int step = 0; step < 5; ++step) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QVERIFY(!banks.Banks->hasFocus());
         QVERIFY(document.FilePath().endsWith("Vop67.dat"));
         const QRect second =
             banks.QuestionList->visualRect(document.index(1, BankDocument::TextColumn));
@@ -426,6 +435,15 @@ private slots:
         QVERIFY(tab.results().index(200, 0).data(Qt::FontRole).value<QFont>().bold());
         QVERIFY(!tab.results().index(199, 0).data(Qt::FontRole).value<QFont>().bold());
         QTRY_COMPARE(BarsTotal(*tab.chart()), 201);
+        // A screen reader gets the chart's counts in words: the one group's bars, «5» to «2».
+        QStringList counts;
+        const QBarSet *bars =
+            static_cast<QBarSeries *>(tab.chart()->series().front())->barSets().front();
+        for (int i = 0; i < 4; ++i) {
+            counts.append(QStringLiteral("«%1» %2").arg(5 - i).arg(int(bars->at(i))));
+        }
+        QCOMPARE(tab.chart()->scene()->views().front()->accessibleDescription(),
+                 QStringLiteral("7А (7 кл.): ") + counts.join(QStringLiteral(", ")));
         QTRY_VERIFY2(tab.stateText().contains(QStringLiteral("записей 201, из них новых 1")),
                      qPrintable(tab.stateText()));
 
