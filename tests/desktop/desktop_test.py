@@ -406,12 +406,23 @@ def start(command, log, stack, **options):
     return process
 
 
+def free_display():
+    """A display number of this run's own. Letting Xvfb take the lowest free one raced with the
+    previous test's Xvfb, which could still remove the socket of that number as it went."""
+    for offset in range(400):
+        number = 100 + (os.getpid() + offset) % 400
+        if not os.path.exists(f"/tmp/.X{number}-lock") and \
+                not os.path.exists(f"/tmp/.X11-unix/X{number}"):
+            return number
+    raise Failure("no free X display number")
+
+
 def start_xvfb(output, stack):
     read_end, write_end = os.pipe()
     start(
         # A white root, so that a window is told from the bare screen also where it is black.
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24",
-         "-nolisten", "tcp", "-wr"],
+        ["Xvfb", f":{free_display()}", "-displayfd", str(write_end), "-screen", "0",
+         f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp", "-wr"],
         os.path.join(output, "xvfb.log"), stack, pass_fds=(write_end,),
     )
     os.close(write_end)
