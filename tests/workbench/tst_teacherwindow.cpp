@@ -517,6 +517,39 @@ private slots:
         QCOMPARE(tab.questions(QStringLiteral("7"))->value(), 2);
     }
 
+    // Through the real programs: a test taken in the quiz shows in the results tab with its time
+    // and its mark, and a bank edited afterwards changes the grade's count but not that mark.
+    void markFixedWhenTheTestEnds()
+    {
+        MainWindowFixture quiz;
+        QVERIFY(quiz.Open());
+        quiz.StartTest(QStringLiteral("Ученик"), 0, QStringLiteral("5А"));
+        for (const bool right : {true, true, false}) {
+            quiz.Answer(right);
+        }
+        QVERIFY(!quiz.form->TestRunning());
+
+        const auto window = OpenResults(quiz.start);
+        ResultsTab &tab = *window->Results;
+        const int row = tab.results().rowCount() - 1;
+        const auto cell = [&](int column) {
+            return tab.results().index(row, column).data().toString();
+        };
+        QCOMPARE(cell(ResultsModel::Name), QStringLiteral("Ученик"));
+        QVERIFY(!cell(ResultsModel::Time).isEmpty());
+        // 2 of 3: 66,6 %, a «3».
+        QCOMPARE(cell(ResultsModel::Mark), QStringLiteral("3"));
+
+        // Two more questions: 2 of 5 would be a «2».
+        std::vector<BankQuestion> five = ThreeQuestions();
+        five.insert(five.end(), {five[0], five[1]});
+        quiz.start.WriteFile(QStringLiteral("Vop5.dat"),
+                             QByteArray::fromStdString(WriteBankBytes(600, five)));
+        tab.poll();
+        QTRY_COMPARE(tab.questions(QStringLiteral("5"))->value(), 5);
+        QCOMPARE(cell(ResultsModel::Mark), QStringLiteral("3"));
+    }
+
     // A classroom PC's 1024 × 768: every column of the results table and of the summary in view,
     // with a long name and every mark.
     void resultsFitA1024Screen()
