@@ -15,6 +15,7 @@
 #include "quiz/questionbank.h"
 #include "quiz/resultdetail.h"
 #include "quiz/resultslog.h"
+#include "quiz/testrun.h"
 #include "runtime/cp1251.h"
 #include "teacher/banksource.h"
 #include "teacher/resultsdetails.h"
@@ -373,11 +374,12 @@ public:
         WriteWhole(directory / "Vop5.dat", FullBank(600));
         benchmark::RegisterBenchmark("BM_ReadTest",
                                      [directory](benchmark::State &state) {
-                                         QuestionBank bank;
-                                         std::mt19937 generator(1);
+                                         TestRun run;
+                                         run.Begin({}, 0, {});
                                          for (auto _ : state) {
-                                             ReadTest(bank, 0, directory.string(), generator);
-                                             benchmark::DoNotOptimize(bank.QuestionCount);
+                                             run.ReadTest(directory.string());
+                                             benchmark::DoNotOptimize(
+                                                 run.State().Bank.QuestionCount);
                                          }
                                      })
             ->Unit(benchmark::kMicrosecond)
