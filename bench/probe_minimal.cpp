@@ -3,35 +3,13 @@
 // ends. With the argument "text" the window shows one line of text, as every real window does,
 // so that the baseline sets up fonts too; without it the window is empty.
 
+#include "platform/afterpaint.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QWidget>
 
 #include <cstdio>
-
-namespace {
-
-class QuitAfterFirstPaint : public QObject {
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            watched->removeEventFilter(this);
-            // Queued: the paint finishes first.
-            QMetaObject::invokeMethod(
-                this,
-                [] {
-                    std::puts("painted");
-                    std::fflush(stdout);
-                    QCoreApplication::quit();
-                },
-                Qt::QueuedConnection);
-        }
-        return false;
-    }
-};
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -42,8 +20,11 @@ int main(int argc, char **argv)
         auto *label = new QLabel(QStringLiteral("Ортус 2000"), &window);
         label->move(20, 20);
     }
-    QuitAfterFirstPaint watcher;
-    window.installEventFilter(&watcher);
+    new AfterPaint(window, [] {
+        std::puts("painted");
+        std::fflush(stdout);
+        QCoreApplication::quit();
+    });
     window.show();
     return application.exec();
 }

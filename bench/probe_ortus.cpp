@@ -9,6 +9,7 @@
 #include "app/runortus.h"
 #include "app/tform1.h"
 #include "effectlabel/effectlabel.h"
+#include "platform/afterpaint.h"
 #include "platform/dialogs.h"
 
 #include <QApplication>
@@ -43,30 +44,6 @@ public:
     bool ChooseColour(ColourDialogState &) override { return false; }
     std::optional<QString> OpenPicture() override { return std::nullopt; }
     std::optional<QString> SaveFile() override { return std::nullopt; }
-};
-
-// Runs the action once, after the watched window's first paint has been done.
-class AfterFirstPaint : public QObject {
-public:
-    AfterFirstPaint(QWidget &window, std::function<void()> action)
-        : QObject(&window), m_action(std::move(action))
-    {
-        window.installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            watched->removeEventFilter(this);
-            // Queued: the paint of the window and its controls finishes first.
-            QMetaObject::invokeMethod(this, m_action, Qt::QueuedConnection);
-        }
-        return false;
-    }
-
-private:
-    std::function<void()> m_action;
 };
 
 void SendMouse(QWidget *widget, QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons)
@@ -186,7 +163,7 @@ int main(int argc, char **argv)
 
     BenchDialogs dialogs;
     return RunOrtus(argc, argv, dialogs, [&afterPaint](TForm1 &form) {
-        new AfterFirstPaint(form, [&form, &afterPaint] {
+        new AfterPaint(form, [&form, &afterPaint] {
             Painted();
             afterPaint(form);
         });

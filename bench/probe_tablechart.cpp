@@ -2,6 +2,8 @@
 // what that window's heaviest tab holds, a table and a bar chart (Qt Charts), at the teacher's
 // window's size. It prints "painted" after the window's first paint and ends.
 
+#include "platform/afterpaint.h"
+
 #include <QApplication>
 #include <QBarSeries>
 #include <QBarSet>
@@ -12,30 +14,6 @@
 #include <QWidget>
 
 #include <cstdio>
-
-namespace {
-
-class QuitAfterFirstPaint : public QObject {
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            watched->removeEventFilter(this);
-            // Queued: the paint finishes first.
-            QMetaObject::invokeMethod(
-                this,
-                [] {
-                    std::puts("painted");
-                    std::fflush(stdout);
-                    QCoreApplication::quit();
-                },
-                Qt::QueuedConnection);
-        }
-        return false;
-    }
-};
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -58,8 +36,11 @@ int main(int argc, char **argv)
     layout->addWidget(table);
     layout->addWidget(new QChartView(chart, &window));
     window.resize(1200, 800);
-    QuitAfterFirstPaint watcher;
-    window.installEventFilter(&watcher);
+    new AfterPaint(window, [] {
+        std::puts("painted");
+        std::fflush(stdout);
+        QCoreApplication::quit();
+    });
     window.show();
     return application.exec();
 }

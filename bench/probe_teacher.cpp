@@ -6,6 +6,7 @@
 // It prints "painted" after the window's first paint, and "rows COUNT" before it ends in log
 // mode.
 
+#include "platform/afterpaint.h"
 #include "workbench/resultsmodel.h"
 #include "workbench/resultstab.h"
 #include "workbench/runteacher.h"
@@ -21,31 +22,6 @@
 #include <functional>
 
 namespace {
-
-// Runs the action once, after the watched widget's first paint that the condition allows.
-class AfterPaint : public QObject {
-public:
-    AfterPaint(QWidget &widget, std::function<bool()> ready, std::function<void()> action)
-        : QObject(&widget), m_ready(std::move(ready)), m_action(std::move(action))
-    {
-        widget.installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint && m_ready()) {
-            watched->removeEventFilter(this);
-            // Queued: the paint of the window and its controls finishes first.
-            QMetaObject::invokeMethod(this, m_action, Qt::QueuedConnection);
-        }
-        return false;
-    }
-
-private:
-    std::function<bool()> m_ready;
-    std::function<void()> m_action;
-};
 
 void Say(const char *text)
 {
@@ -63,24 +39,23 @@ int main(int argc, char *argv[])
         return 2;
     }
     return RunTeacher(argc, argv, [log](TeacherWindow &window) {
-        new AfterPaint(
-            window, [] { return true; },
-            [log, &window] {
-                Say("painted");
-                if (!log) {
+        new AfterPaint(window, [log, &window] {
+            Say("painted");
+            if (!log) {
+                QCoreApplication::quit();
+                return;
+            }
+            ResultsTab &tab = *window.Results;
+            QWidget &table = *tab.table()->viewport();
+            new AfterPaint(
+                table,
+                [&tab] {
+                    std::printf("rows %d\n", tab.results().rowCount());
+                    std::fflush(stdout);
                     QCoreApplication::quit();
-                    return;
-                }
-                ResultsTab &tab = *window.Results;
-                QWidget &table = *tab.table()->viewport();
-                new AfterPaint(
-                    table, [&tab] { return tab.results().rowCount() > 0; },
-                    [&tab] {
-                        std::printf("rows %d\n", tab.results().rowCount());
-                        std::fflush(stdout);
-                        QCoreApplication::quit();
-                    });
-                window.Tabs->setCurrentWidget(&tab);
-            });
+                },
+                [&tab] { return tab.results().rowCount() > 0; });
+            window.Tabs->setCurrentWidget(&tab);
+        });
     });
 }
