@@ -180,7 +180,7 @@ std::string ToCp1251(const QString &text)
     return bytes;
 }
 
-QString FromCp1251(const std::string &bytes)
+QString FromCp1251(std::string_view bytes)
 {
     // Written in place: a results log of a school's years runs to millions of characters.
     QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);

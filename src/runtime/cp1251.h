@@ -4,13 +4,14 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 // Windows code page 1251, the one single-byte character set of files and quiz state; widgets hold
 // QString. The table maps every byte, so bytes survive a round trip through QString unchanged.
 
 // Characters that code page 1251 cannot hold become "?".
 std::string ToCp1251(const QString &text);
-QString FromCp1251(const std::string &bytes);
+QString FromCp1251(std::string_view bytes);
 
 // Paths in the settings file are single-byte text like the rest of it, while Linux names are
 // UTF-8. A path is stored in code page 1251 when every character of it exists there, in UTF-8

@@ -5,23 +5,20 @@
 #include "runtime/cp1251.h"
 #include "runtime/textfile.h"
 
-#include <QStringList>
+#include <QString>
 
 #include <algorithm>
 #include <optional>
+#include <string_view>
 
 namespace {
 
-struct LogLine {
-    int number = 0;
-    QString text;
-};
-
-// The captions of a record are taken from the writer itself, so that the two cannot drift apart.
+// The captions of a record, as code page 1251 bytes, are taken from the writer itself, so that the
+// two cannot drift apart.
 struct Captions {
-    QString grade;
-    QString group;
-    QString score;
+    std::string grade;
+    std::string group;
+    std::string score;
 };
 
 const Captions &RecordCaptions()
@@ -30,21 +27,24 @@ const Captions &RecordCaptions()
         ResultRecord blank;
         blank.Score = 0;
         // "", "", "Класс: ", "ЮГП: ", "Результат: 0", ""
-        const QStringList lines =
-            FromCp1251(ResultRecordBytes(blank)).split(QStringLiteral("\r\n"));
-        return Captions{lines.at(2), lines.at(3), lines.at(4).chopped(1)};
+        const std::string bytes = ResultRecordBytes(blank);
+        std::vector<std::string> lines;
+        for (std::size_t start = 0, end = 0; (end = bytes.find("\r\n", start)) != std::string::npos;
+             start = end + 2) {
+            lines.push_back(bytes.substr(start, end - start));
+        }
+        return Captions{lines.at(2), lines.at(3), lines.at(4).substr(0, lines.at(4).size() - 1)};
     }();
     return captions;
 }
 
-// Every line of the log, numbered as an editor shows them: an LF alone also ends a line.
-std::vector<LogLine> ReadLogLines(const std::string &path)
+// Every line of the log as an editor shows them: an LF alone also ends a line.
+std::vector<std::string> ReadLogLines(const std::string &path)
 {
     TextFile log(path);
     log.OpenForReading();
     CheckIo();
-    std::vector<LogLine> lines;
-    int number = 0;
+    std::vector<std::string> lines;
     for (;;) {
         const bool ended = log.AtEndOfText();
         CheckIo();
@@ -54,8 +54,13 @@ std::vector<LogLine> ReadLogLines(const std::string &path)
         const std::string text = log.ReadText();
         log.SkipLine();
         CheckIo();
-        for (const QString &part : FromCp1251(text).split(QLatin1Char('\n'))) {
-            lines.push_back({++number, part});
+        for (std::size_t start = 0;;) {
+            const std::size_t end = text.find('\n', start);
+            lines.push_back(text.substr(start, end == std::string::npos ? end : end - start));
+            if (end == std::string::npos) {
+                break;
+            }
+            start = end + 1;
         }
     }
     log.CloseFile();
@@ -64,14 +69,19 @@ std::vector<LogLine> ReadLogLines(const std::string &path)
 }
 
 // A line cut in the middle of its caption, as a record broken off while being written leaves it.
-bool IsCutCaption(const QString &text, const QString &caption)
+bool IsCutCaption(std::string_view text, std::string_view caption)
 {
-    return !text.isEmpty() && caption.startsWith(text);
+    return !text.empty() && caption.starts_with(text);
 }
 
-std::optional<int> ScoreOf(const QString &text)
+bool IsBlank(std::string_view text)
 {
-    const QString digits = text.mid(RecordCaptions().score.size()).trimmed();
+    return text.empty() || FromCp1251(text).trimmed().isEmpty();
+}
+
+std::optional<int> ScoreOf(std::string_view text)
+{
+    const QString digits = FromCp1251(text.substr(RecordCaptions().score.size())).trimmed();
     if (digits.isEmpty() ||
         !std::all_of(digits.begin(), digits.end(), [](QChar c) { return c.isDigit(); })) {
         return std::nullopt;
@@ -83,16 +93,18 @@ std::optional<int> ScoreOf(const QString &text)
 
 class LogParser {
 public:
-    explicit LogParser(std::vector<LogLine> lines)
-        : m_lines(std::move(lines)), m_used(m_lines.size(), false)
+    LogParser(const std::vector<std::string_view> &lines, int firstLine)
+        : m_lines(lines), m_firstLine(firstLine), m_used(m_lines.size(), false)
     {
+        // A record takes five lines, one of them empty.
+        m_log.records.reserve(m_lines.size() / 5 + 1);
     }
 
     ResultsLog Parse()
     {
         // Every record is found by its grade line; the name is the line before it.
         for (std::size_t i = 0; i < m_lines.size(); ++i) {
-            if (!m_used[i] && m_lines[i].text.startsWith(RecordCaptions().grade)) {
+            if (!m_used[i] && m_lines[i].starts_with(RecordCaptions().grade)) {
                 ReadRecord(i);
             }
         }
@@ -103,18 +115,22 @@ public:
     }
 
 private:
+    int Number(std::size_t index) const { return m_firstLine + static_cast<int>(index); }
+
     void ReadRecord(std::size_t gradeIndex)
     {
         const Captions &captions = RecordCaptions();
         LogRecord record;
-        record.line = m_lines[gradeIndex].number;
+        record.line = Number(gradeIndex);
+        std::string_view name;
         if (gradeIndex > 0 && !m_used[gradeIndex - 1]) {
             m_used[gradeIndex - 1] = true;
-            record.name = m_lines[gradeIndex - 1].text;
-            record.line = m_lines[gradeIndex - 1].number;
+            name = m_lines[gradeIndex - 1];
+            record.name = FromCp1251(name);
+            record.line = Number(gradeIndex - 1);
         }
         m_used[gradeIndex] = true;
-        record.grade = m_lines[gradeIndex].text.mid(captions.grade.size()).trimmed();
+        record.grade = FromCp1251(m_lines[gradeIndex].substr(captions.grade.size())).trimmed();
 
         const std::size_t groupIndex = gradeIndex + 1;
         const std::size_t scoreIndex = gradeIndex + 2;
@@ -122,38 +138,42 @@ private:
             NoteIncomplete(record, captions.group);
             return;
         }
-        record.group = m_lines[groupIndex].text.mid(captions.group.size());
+        record.group = FromCp1251(m_lines[groupIndex].substr(captions.group.size()));
         if (!Take(scoreIndex, captions.score)) {
             NoteIncomplete(record, captions.score);
             return;
         }
-        const std::optional<int> score = ScoreOf(m_lines[scoreIndex].text);
+        const std::optional<int> score = ScoreOf(m_lines[scoreIndex]);
         if (!score) {
             m_log.notes.push_back(
-                {m_lines[scoreIndex].number,
+                {Number(scoreIndex),
                  QStringLiteral("в записи ученика «%1» после «%2» нет числа баллов; в таблицу "
                                 "она не вошла.")
-                     .arg(record.name, captions.score.trimmed())});
+                     .arg(record.name, FromCp1251(captions.score).trimmed())});
             return;
         }
         record.score = *score;
-        const QString lineEnd = QStringLiteral("\r\n");
-        record.recordHash = ShortHash(
-            ToCp1251(lineEnd + record.name + lineEnd + m_lines[gradeIndex].text + lineEnd +
-                     m_lines[groupIndex].text + lineEnd + m_lines[scoreIndex].text + lineEnd));
-        m_log.records.push_back(record);
+        std::string lines;
+        for (const std::string_view line :
+             {name, m_lines[gradeIndex], m_lines[groupIndex], m_lines[scoreIndex]}) {
+            lines += "\r\n";
+            lines += line;
+        }
+        lines += "\r\n";
+        record.recordHash = ShortHash(lines);
+        m_log.records.push_back(std::move(record));
         m_log.settledLines = static_cast<int>(scoreIndex) + 1;
     }
 
     // Takes the line at index when it carries the caption, or is a piece of it that a record cut
     // short left; true only for the whole caption.
-    bool Take(std::size_t index, const QString &caption)
+    bool Take(std::size_t index, std::string_view caption)
     {
         if (index >= m_lines.size() || m_used[index]) {
             return false;
         }
-        const QString &text = m_lines[index].text;
-        if (text.startsWith(caption)) {
+        const std::string_view text = m_lines[index];
+        if (text.starts_with(caption)) {
             m_used[index] = true;
             return true;
         }
@@ -163,11 +183,11 @@ private:
         return false;
     }
 
-    void NoteIncomplete(const LogRecord &record, const QString &missing)
+    void NoteIncomplete(const LogRecord &record, const std::string &missing)
     {
         m_log.notes.push_back({record.line, QStringLiteral("запись ученика «%1» оборвана: нет "
                                                            "строки «%2…»; в таблицу она не вошла.")
-                                                .arg(record.name, missing)});
+                                                .arg(record.name, FromCp1251(missing))});
     }
 
     void NoteStrayLines()
@@ -181,30 +201,30 @@ private:
         }
         const auto tailTexts =
             std::count_if(m_lines.begin() + static_cast<qsizetype>(tail), m_lines.end(),
-                          [](const LogLine &line) { return !line.text.trimmed().isEmpty(); });
+                          [](std::string_view line) { return !IsBlank(line); });
         if (tailTexts > 2) {
             tail = m_lines.size();
         }
         for (std::size_t i = 0; i < m_lines.size(); ++i) {
-            const LogLine &line = m_lines[i];
-            if (m_used[i] || line.text.trimmed().isEmpty()) {
+            const std::string_view line = m_lines[i];
+            if (m_used[i] || IsBlank(line)) {
                 continue;
             }
             if (i >= tail) {
                 m_log.notes.push_back(
-                    {line.number, QStringLiteral("запись «%1» оборвана, не дойдя до строки «%2…»; "
-                                                 "в таблицу она не вошла.")
-                                      .arg(line.text, RecordCaptions().grade)});
+                    {Number(i), QStringLiteral("запись «%1» оборвана, не дойдя до строки «%2…»; "
+                                               "в таблицу она не вошла.")
+                                    .arg(FromCp1251(line), FromCp1251(RecordCaptions().grade))});
                 return;
             }
             m_log.notes.push_back(
-                {line.number,
-                 QStringLiteral("строка «%1» не относится ни к одной записи; пропущена.")
-                     .arg(line.text)});
+                {Number(i), QStringLiteral("строка «%1» не относится ни к одной записи; пропущена.")
+                                .arg(FromCp1251(line))});
         }
     }
 
-    std::vector<LogLine> m_lines;
+    const std::vector<std::string_view> &m_lines;
+    int m_firstLine;
     std::vector<bool> m_used;
     ResultsLog m_log;
 };
@@ -213,15 +233,11 @@ private:
 
 ResultsLog ReadResultsLog(const std::string &path)
 {
-    return LogParser(ReadLogLines(path)).Parse();
+    const std::vector<std::string> lines = ReadLogLines(path);
+    return ParseResultsLines(std::vector<std::string_view>(lines.begin(), lines.end()));
 }
 
-ResultsLog ParseResultsLines(const QStringList &lines, int firstLine)
+ResultsLog ParseResultsLines(const std::vector<std::string_view> &lines, int firstLine)
 {
-    std::vector<LogLine> numbered;
-    numbered.reserve(static_cast<std::size_t>(lines.size()));
-    for (const QString &line : lines) {
-        numbered.push_back({firstLine++, line});
-    }
-    return LogParser(std::move(numbered)).Parse();
+    return LogParser(lines, firstLine).Parse();
 }

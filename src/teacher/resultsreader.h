@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // One pupil's result as read back from the results log.
@@ -41,6 +42,6 @@ struct ResultsLog {
 // lines too. Raises EInOutError when the log cannot be opened or read.
 ResultsLog ReadResultsLog(const std::string &path);
 
-// The same for lines already read (CP1251 decoded, line ends removed), the first of them being
+// The same for lines already read (code page 1251, line ends removed), the first of them being
 // line firstLine of the log.
-ResultsLog ParseResultsLines(const QStringList &lines, int firstLine = 1);
+ResultsLog ParseResultsLines(const std::vector<std::string_view> &lines, int firstLine = 1);

@@ -1,6 +1,5 @@
 #include "workbench/resultsdocument.h"
 
-#include "runtime/cp1251.h"
 #include "runtime/ioerror.h"
 #include "runtime/textfile.h"
 
@@ -8,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <iterator>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,46 +20,44 @@ constexpr int AccessDenied = 5;
 
 // The lines of the text as the log reader numbers them: CR, CR LF and LF alone end a line.
 struct Lines {
-    // The decoded text; the lines are views into it, so that a log of a school's years is not
-    // copied line by line.
-    QString text;
-    QStringList texts;
+    // Views into the bytes split, so that a log of a school's years is not copied line by line.
+    std::vector<std::string_view> texts;
     // The byte after each line's end.
     std::vector<qsizetype> ends;
     // Whether the line's end is known: a CR that is the last byte may still get its LF.
     std::vector<bool> complete;
 };
 
-// Code page 1251 gives one character per byte, so the positions in the text are byte offsets.
 Lines SplitLines(const QByteArray &bytes)
 {
     Lines lines;
-    lines.text = FromCp1251(bytes.toStdString());
-    const QString &text = lines.text;
-    // A record's line is some twelve characters long on average.
-    const qsizetype expected = text.size() / 12 + 1;
+    const char *const text = bytes.constData();
+    const qsizetype size = bytes.size();
+    // A record's line is some eleven characters long on average; room for shorter ones, so
+    // that the lines are not moved again.
+    const auto expected = std::size_t(size / 8 + 1);
     lines.texts.reserve(expected);
-    lines.ends.reserve(std::size_t(expected));
-    lines.complete.reserve(std::size_t(expected));
+    lines.ends.reserve(expected);
+    lines.complete.reserve(expected);
     qsizetype start = 0;
     const auto add = [&](qsizetype end, qsizetype next, bool complete) {
-        lines.texts.append(QString::fromRawData(text.constData() + start, end - start));
+        lines.texts.emplace_back(text + start, std::size_t(end - start));
         lines.ends.push_back(next);
         lines.complete.push_back(complete);
         start = next;
     };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\n') {
+    for (qsizetype i = 0; i < size; ++i) {
+        if (text[i] == '\n') {
             add(i, i + 1, true);
-        } else if (text[i] == u'\r') {
-            const bool last = i + 1 == text.size();
-            const bool crLf = !last && text[i + 1] == u'\n';
+        } else if (text[i] == '\r') {
+            const bool last = i + 1 == size;
+            const bool crLf = !last && text[i + 1] == '\n';
             add(i, crLf ? i + 2 : i + 1, !last);
             i += crLf ? 1 : 0;
         }
     }
-    if (start < text.size()) {
-        add(text.size(), text.size(), false);
+    if (start < size) {
+        add(size, size, false);
     }
     return lines;
 }
@@ -192,6 +190,7 @@ bool ResultsDocument::ReadOn(int fd)
     m_unsettled.clear();
     std::int64_t offset = m_settledBytes;
     ResultsLog tentative;
+    bool firstPiece = true;
     for (;;) {
         QByteArray chunk(ChunkBytes, Qt::Uninitialized);
         const ssize_t got =
@@ -215,7 +214,19 @@ bool ResultsDocument::ReadOn(int fd)
             chunk.truncate(mark);
         }
         m_unsettled += chunk;
+        const std::size_t recordsBefore = m_records.size();
+        const std::int64_t bytesBefore = m_settledBytes;
         tentative = ParseUnsettled();
+        // The first piece tells how long a record is: room for the rest at once rather than
+        // moving them all again each time the table outgrows its room.
+        if (firstPiece && m_settledBytes > bytesBefore && m_identity.size > m_settledBytes) {
+            const auto rest = std::size_t(m_identity.size - m_settledBytes);
+            const std::size_t expected =
+                m_records.size() + (m_records.size() - recordsBefore) * rest /
+                                       std::size_t(m_settledBytes - bytesBefore);
+            m_records.reserve(expected + expected / 16);
+        }
+        firstPiece = false;
         if (m_unsettled.size() > MaxUnsettledBytes) {
             m_state = State::Unreadable;
             m_problem = QStringLiteral("В журнале «%1» больше 1 МиБ текста без единой целой "
@@ -228,7 +239,8 @@ bool ResultsDocument::ReadOn(int fd)
             break;
         }
     }
-    m_records.insert(m_records.end(), tentative.records.begin(), tentative.records.end());
+    m_records.insert(m_records.end(), std::make_move_iterator(tentative.records.begin()),
+                     std::make_move_iterator(tentative.records.end()));
     m_notes.insert(m_notes.end(), tentative.notes.begin(), tentative.notes.end());
     m_state = State::Reading;
     m_problem.clear();
@@ -240,12 +252,6 @@ ResultsLog ResultsDocument::ParseUnsettled()
     const Lines lines = SplitLines(m_unsettled);
     const int firstLine = m_settledLines + 1;
     ResultsLog log = ParseResultsLines(lines.texts, firstLine);
-    // Texts taken whole from a line still point into the decoded text, which goes with this call.
-    for (LogRecord &record : log.records) {
-        record.name.detach();
-        record.grade.detach();
-        record.group.detach();
-    }
     const auto settled = static_cast<std::size_t>(log.settledLines);
     // A whole record whose score line has not ended yet stays unsettled: its digits may go on.
     if (settled == 0 || !lines.complete[settled - 1]) {
@@ -258,7 +264,8 @@ ResultsLog ResultsDocument::ParseUnsettled()
     const auto notesEnd =
         std::find_if(log.notes.begin(), log.notes.end(),
                      [boundary](const LogNote &note) { return note.line >= boundary; });
-    m_records.insert(m_records.end(), log.records.begin(), recordsEnd);
+    m_records.insert(m_records.end(), std::make_move_iterator(log.records.begin()),
+                     std::make_move_iterator(recordsEnd));
     m_notes.insert(m_notes.end(), log.notes.begin(), notesEnd);
     m_settledRecords = m_records.size();
     m_settledNotes = m_notes.size();
@@ -266,7 +273,10 @@ ResultsLog ResultsDocument::ParseUnsettled()
     log.notes.erase(log.notes.begin(), notesEnd);
 
     const qsizetype bytes = lines.ends[settled - 1];
-    m_fingerprint = (m_fingerprint + m_unsettled.left(bytes)).right(FingerprintBytes);
+    // Only the settled text's last bytes are kept: a piece is far longer than them.
+    const qsizetype tail = std::min<qsizetype>(bytes, FingerprintBytes);
+    m_fingerprint =
+        (m_fingerprint + m_unsettled.sliced(bytes - tail, tail)).right(FingerprintBytes);
     m_unsettled.remove(0, bytes);
     m_settledBytes += bytes;
     m_settledLines += log.settledLines;

@@ -30,7 +30,9 @@ public:
     // Text without a whole record beyond this is no results log (a picture chosen by mistake):
     // reading stops there rather than holding it all.
     static constexpr qsizetype MaxUnsettledBytes = 1024 * 1024;
-    static constexpr qsizetype ChunkBytes = 4 * 1024 * 1024;
+    // Read in small pieces: each is decoded and split before the next, so a long log needs little
+    // memory besides its records.
+    static constexpr qsizetype ChunkBytes = 256 * 1024;
 
     explicit ResultsDocument(QString path) : m_path(std::move(path)) {}
 

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QHash>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <random>
@@ -31,7 +32,10 @@ int ComparePercent(int score, int questions, int otherScore, int otherQuestions)
 
 } // namespace
 
-ResultsModel::ResultsModel(QObject *parent) : QAbstractTableModel(parent) {}
+ResultsModel::ResultsModel(QObject *parent) : QAbstractTableModel(parent)
+{
+    connect(&m_detailsReading, &QFutureWatcherBase::finished, this, &ResultsModel::DetailsRead);
+}
 
 ResultsModel::~ResultsModel() = default;
 
@@ -43,6 +47,7 @@ void ResultsModel::openLog(const QString &path)
     m_rows = static_cast<int>(m_document->Records().size());
     m_firstLive = m_rows;
     m_detailsIdentity = {-1, 0};
+    m_detailsPending = false;
     MatchDetailsAgain(true);
     endResetModel();
     emit logChanged();
@@ -52,6 +57,7 @@ void ResultsModel::closeLog()
 {
     beginResetModel();
     m_document.reset();
+    m_detailsPending = false;
     m_details = {};
     m_match = {};
     m_rows = 0;
@@ -95,6 +101,10 @@ void ResultsModel::poll()
 
 bool ResultsModel::MatchDetailsAgain(bool recordsChanged)
 {
+    if (m_detailsPending) {
+        // Matched when the reading ends, and read on then if the file changed meanwhile.
+        return false;
+    }
     const QString path = QFile::decodeName(QByteArray::fromStdString(
         DetailFileName(QFile::encodeName(m_document->Path()).toStdString())));
     const QFileInfo info(path);
@@ -108,11 +118,34 @@ bool ResultsModel::MatchDetailsAgain(bool recordsChanged)
     const bool grew = identity.first >= m_detailsIdentity.first && m_detailsIdentity.first >= 0;
     m_detailsIdentity = identity;
     const std::string name = QFile::encodeName(path).toStdString();
-    if (!grew || !ReadMoreResultDetails(name, m_details)) {
-        m_details = ReadResultDetails(name);
+    if (!info.exists()) {
+        m_details = {};
+    } else if (!grew || !ReadMoreResultDetails(name, m_details)) {
+        // A school's years of details take longer to read than the log: the table shows the log
+        // meanwhile.
+        m_details = {};
+        m_match = {};
+        m_detailsPending = true;
+        m_detailsReading.setFuture(QtConcurrent::run(ReadResultDetails, name));
+        return true;
     }
     m_match = MatchDetails(m_document->Records(), m_details.details);
     return true;
+}
+
+void ResultsModel::DetailsRead()
+{
+    // A reading for a log that has been closed or replaced since.
+    if (!m_detailsPending || !m_document) {
+        return;
+    }
+    m_details = m_detailsReading.result();
+    m_detailsPending = false;
+    // Lines added while it was read are read on; a file replaced meanwhile is read again.
+    m_detailsIdentity = {m_details.bytesRead, 0};
+    MatchDetailsAgain(true);
+    MarksChanged();
+    emit logChanged();
 }
 
 const ResultDetail *ResultsModel::detail(int row) const
@@ -126,6 +159,10 @@ const ResultDetail *ResultsModel::detail(int row) const
 
 int ResultsModel::questionsOf(int row) const
 {
+    // The row's own count may differ from the bank's now: no count rather than a wrong mark.
+    if (m_detailsPending) {
+        return 0;
+    }
     const ResultDetail *found = detail(row);
     return found && found->facts.questionCount > 0 ? found->facts.questionCount
                                                    : questionCount(record(row).grade);
@@ -210,6 +247,9 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
         case Mark:
             return questions > 0 ? QString::number(*mark(row)) : QString();
         case Time:
+            if (m_detailsPending) {
+                return QStringLiteral("…");
+            }
             return detail(row)
                        ? timeOf(row).toLocalTime().toString(QStringLiteral("dd.MM.yyyy HH:mm"))
                        : QStringLiteral("без подробностей");
@@ -217,6 +257,10 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
         return {};
     }
     case Qt::ToolTipRole:
+        if (m_detailsPending) {
+            return QStringLiteral("Строка %1 журнала. Подробности тестов ещё читаются.")
+                .arg(shown.line);
+        }
         if (const ResultDetail *found = detail(row)) {
             return QStringLiteral("Строка %1 журнала. Вопросов в тесте: %2, компьютер %3.")
                 .arg(shown.line)

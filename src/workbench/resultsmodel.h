@@ -6,6 +6,7 @@
 
 #include <QAbstractTableModel>
 #include <QDateTime>
+#include <QFutureWatcher>
 #include <QSortFilterProxyModel>
 
 #include <algorithm>
@@ -29,7 +30,9 @@ public:
     explicit ResultsModel(QObject *parent = nullptr);
     ~ResultsModel() override;
 
-    // Reads the log at once; what was shown before goes.
+    // Reads the log at once and its companion file beside the window: until that is read
+    // (detailsPending), the rows have neither marks nor times rather than marks from the banks as
+    // they are now. What was shown before goes.
     void openLog(const QString &path);
     // No log: a start directory that names none.
     void closeLog();
@@ -57,6 +60,7 @@ public:
     // record without a detail.
     const std::vector<LogNote> &detailFindings() const { return m_match.findings; }
     bool hasDetails() const { return m_details.present; }
+    bool detailsPending() const { return m_detailsPending; }
     bool arrivedLive(int row) const { return row >= m_firstLive; }
     int arrived() const { return std::max(0, m_rows - m_firstLive); }
 
@@ -71,13 +75,16 @@ signals:
 
 private:
     void MarksChanged();
-    // Reads the companion file again when it or the records changed; true when it did.
+    // Reads the companion file again when it or the records changed; true when it did, or when
+    // its reading has begun.
     bool MatchDetailsAgain(bool recordsChanged);
+    void DetailsRead();
 
     std::unique_ptr<ResultsDocument> m_document;
     DetailsFile m_details;
     DetailMatch m_match;
-    std::vector<QDateTime> m_times;
+    QFutureWatcher<DetailsFile> m_detailsReading;
+    bool m_detailsPending = false;
     std::pair<qint64, qint64> m_detailsIdentity{-1, 0}; // size, modification time
     // Rows shown; the document may already hold more or others while they are being announced.
     int m_rows = 0;

@@ -343,7 +343,11 @@ void ResultsTab::LogChanged()
         m_state->setText(QStringLiteral("Журнал «%1»: записей %2, из них новых %3.")
                              .arg(document->Path())
                              .arg(m_results.rowCount())
-                             .arg(m_results.arrived()));
+                             .arg(m_results.arrived()) +
+                         (m_results.detailsPending()
+                              ? QStringLiteral(" Оценки и время появятся, когда прочитаются "
+                                               "подробности тестов.")
+                              : QString()));
     }
 
     m_findings->clear();
@@ -440,8 +444,11 @@ void ResultsTab::ShowSummary()
     ShowMarks(*m_chart, groups);
     m_chartView->setAccessibleDescription(MarksDescription(groups));
     ShowQuestions();
-    PrintSheet->setEnabled(!groups.empty());
-    SavePdf->setEnabled(!groups.empty());
+    // Nothing leaves the window without its marks.
+    const bool complete = !groups.empty() && !m_results.detailsPending();
+    PrintSheet->setEnabled(complete);
+    SavePdf->setEnabled(complete);
+    SaveCsv->setEnabled(!m_results.detailsPending());
 }
 
 void ResultsTab::ShowQuestions()

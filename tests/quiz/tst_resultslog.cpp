@@ -128,6 +128,14 @@ private slots:
         QVERIFY(!ParseResultDetail(line.substr(0, line.rfind('\t'))));
     }
 
+    // Detail files already written keep matching: the hash is the first 12 hex digits of SHA-256.
+    void shortHashStaysSha256()
+    {
+        QCOMPARE(ShortHash(""), "e3b0c44298fc");
+        QCOMPARE(ShortHash("abc"), "ba7816bf8f01");
+        QCOMPARE(ShortHash(ShortHash("abc")), "432d6bde34b9");
+    }
+
     void failuresQueueTheRecord_data()
     {
         // What fails, and the code the pupil is shown: the log and its companion are as before,

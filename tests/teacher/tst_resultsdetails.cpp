@@ -28,7 +28,12 @@ std::vector<LogRecord> Read(const std::vector<ResultRecord> &records)
     for (const ResultRecord &record : records) {
         bytes += ResultRecordBytes(record);
     }
-    return ParseResultsLines(FromCp1251(bytes).split(QStringLiteral("\r\n"))).records;
+    std::vector<std::string_view> lines;
+    for (std::size_t start = 0, end = 0; (end = bytes.find("\r\n", start)) != std::string::npos;
+         start = end + 2) {
+        lines.emplace_back(bytes.data() + start, end - start);
+    }
+    return ParseResultsLines(lines).records;
 }
 
 } // namespace
