@@ -49,8 +49,9 @@ private:
     QRect StageRect() const;
     void Hover(QPoint stagePoint);
     void Changed();
-    // Shows the appearance and the question on a screen.
+    // Shows the appearance but its picture, and the question, on a screen.
     void Present(TestScreen &screen) const;
+    void LoadBackground(TestScreen &screen) const;
 
     // Never shown on screen: drawn into m_image.
     std::unique_ptr<TestScreen> m_screen;
@@ -63,4 +64,6 @@ private:
     int m_timeLimit = 0;
     QImage m_image;
     bool m_stale = true;
+    // The settings' picture not yet read for m_screen.
+    bool m_pictureStale = true;
 };
