@@ -152,8 +152,17 @@ QImage QuestionPreview::StageImage()
     return m_image;
 }
 
+void QuestionPreview::HoldStage(bool held)
+{
+    m_held = held;
+    update();
+}
+
 void QuestionPreview::paintEvent(QPaintEvent *)
 {
+    if (m_held) {
+        return;
+    }
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(StageRect(), StageImage());

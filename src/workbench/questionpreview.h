@@ -36,6 +36,9 @@ public:
     // appearance shown here while it is open.
     void ShowFullSize();
     QWidget *FullSizeWindow() const { return m_fullSize.get(); }
+    // While held, the stage is left blank on screen: the window's first picture need not wait for
+    // the settings' picture and the test screen's fonts.
+    void HoldStage(bool held);
 
     QSize sizeHint() const override { return {StageWidth / 2, StageHeight / 2}; }
     bool hasHeightForWidth() const override { return true; }
@@ -66,4 +69,5 @@ private:
     bool m_stale = true;
     // The settings' picture not yet read for m_screen.
     bool m_pictureStale = true;
+    bool m_held = false;
 };

@@ -3,6 +3,7 @@
 #include "platform/afterpaint.h"
 #include "platform/qtsetup.h"
 #include "workbench/bankstab.h"
+#include "workbench/questionpreview.h"
 #include "workbench/teacherwindow.h"
 
 #include <QApplication>
@@ -23,6 +24,11 @@ int RunTeacher(int &argc, char **argv, const std::function<void(TeacherWindow &)
     // need.
     new AfterPaint(window,
                    [] { QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("ortus"))); });
+    // The question's preview too: its background picture and the test screen's fonts take as
+    // long to draw as the rest of the window.
+    QuestionPreview &preview = *window.Banks->Preview;
+    preview.HoldStage(true);
+    new AfterPaint(window, [&preview] { preview.HoldStage(false); });
     if (started) {
         started(window);
     }
