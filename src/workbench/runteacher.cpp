@@ -18,7 +18,10 @@ int RunTeacher(int &argc, char **argv, const std::function<void(TeacherWindow &)
     LoadQtTranslations();
     // The window keeps nothing outside the start directory but its own size and position.
     KeepQtSettingsOutOfHome();
-    TeacherWindow window;
+    // The results tab, hidden behind the banks, is built and reads its log right after the first
+    // paint.
+    TeacherWindow window(nullptr, TeacherWindow::DefaultGeometryFile(), nullptr,
+                         TeacherWindow::ResultsBuilt::AfterFirstPaint);
     // The menu entry's icon, when the package has installed it, looked up after the first paint:
     // the icon theme loads Qt's icon engines and image plugins, which the first picture does not
     // need.
@@ -32,8 +35,7 @@ int RunTeacher(int &argc, char **argv, const std::function<void(TeacherWindow &)
     if (started) {
         started(window);
     }
-    // Shown first: the results tab, hidden behind the banks, then reads its log after the first
-    // paint. The banks are there before it.
+    // Shown first, so that the results wait for the first paint; the banks are there before it.
     window.show();
     window.Banks->OpenStartDirectory(QDir::currentPath());
     return QApplication::exec();
