@@ -42,7 +42,7 @@ TeacherWindow::TeacherWindow(TeacherDialogs *dialogs, const QString &geometryFil
     Tabs->addTab(m_resultsPlaceholder, ResultsTitle);
     connect(Tabs, &QTabWidget::currentChanged, this, [this] {
         if (Tabs->currentWidget() == m_resultsPlaceholder) {
-            ShowResults();
+            BuildResults();
         }
     });
     connect(Banks, &BanksTab::StartDirectoryOpened, this, [this](const QString &folder) {
@@ -50,7 +50,7 @@ TeacherWindow::TeacherWindow(TeacherDialogs *dialogs, const QString &geometryFil
         // Opened as the window first shows, the hidden results tab is built and reads its log
         // right after the first paint: the window is there sooner, and the tab a moment later.
         if (!isVisible() || m_painted) {
-            ShowResults();
+            BuildResults();
         }
     });
     setCentralWidget(Tabs);
@@ -60,7 +60,7 @@ TeacherWindow::TeacherWindow(TeacherDialogs *dialogs, const QString &geometryFil
             [this](const QString &text) { statusBar()->showMessage(text); });
     UpdateTitle();
     if (results == ResultsBuilt::AtOnce) {
-        ShowResults();
+        BuildResults();
     }
     resize(1200, 800);
     restoreGeometry(
@@ -77,12 +77,12 @@ QString TeacherWindow::DefaultGeometryFile()
 
 ResultsTab &TeacherWindow::OpenResultsTab()
 {
-    ShowResults();
+    BuildResults();
     Tabs->setCurrentWidget(Results);
     return *Results;
 }
 
-void TeacherWindow::ShowResults()
+void TeacherWindow::BuildResults()
 {
     if (Results == nullptr) {
         Results = new ResultsTab(*m_dialogs, Tabs);
@@ -120,7 +120,7 @@ bool TeacherWindow::event(QEvent *event)
     if (event->type() == QEvent::Paint && !m_painted) {
         m_painted = true;
         // Queued: the paint finishes first.
-        QMetaObject::invokeMethod(this, &TeacherWindow::ShowResults, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &TeacherWindow::BuildResults, Qt::QueuedConnection);
     }
     return QMainWindow::event(event);
 }
@@ -181,6 +181,8 @@ void TeacherWindow::CreateMenus()
 void TeacherWindow::OpenHelp()
 {
     if (Help == nullptr) {
+        // The help lists the results menu's entries too.
+        BuildResults();
         Help = new QDialog(this);
         Help->setWindowTitle(QStringLiteral("Справка — ") + Title);
         auto *text = new QTextBrowser(Help);

@@ -48,7 +48,7 @@ protected:
 private:
     void CreateMenus();
     // Builds the results tab when it waits, and has it read the start directory opened meanwhile.
-    void ShowResults();
+    void BuildResults();
     void UpdateTitle();
     void OpenHelp();
 
