@@ -13,7 +13,6 @@
 #include "workbench/teacherwindow.h"
 
 #include <QApplication>
-#include <QTabWidget>
 #include <QTableView>
 
 #include <cstdio>
@@ -45,7 +44,7 @@ int main(int argc, char *argv[])
                 QCoreApplication::quit();
                 return;
             }
-            ResultsTab &tab = *window.Results;
+            ResultsTab &tab = window.OpenResultsTab();
             QWidget &table = *tab.table()->viewport();
             new AfterPaint(
                 table,
@@ -55,7 +54,6 @@ int main(int argc, char *argv[])
                     QCoreApplication::quit();
                 },
                 [&tab] { return tab.results().rowCount() > 0; });
-            window.Tabs->setCurrentWidget(&tab);
         });
     });
 }

@@ -70,9 +70,13 @@ void QuestionPreview::SetAppearance(const Settings &settings, const std::string 
 {
     m_settings = settings;
     m_startDirectory = startDirectory;
+    // The picture is read once per appearance, and for the stage only when it is next drawn: a
+    // start directory opened names it again before the window is first painted.
+    m_pictureStale = true;
     Present(*m_screen);
     if (m_fullSizeScreen != nullptr) {
         Present(*m_fullSizeScreen);
+        LoadBackground(*m_fullSizeScreen);
     }
     Changed();
 }
@@ -98,7 +102,6 @@ void QuestionPreview::Present(TestScreen &screen) const
     if (mode == BackgroundMode::FillColour) {
         SetPaletteColour(&screen, QPalette::Window, ToQColor(m_settings.FillColor));
     }
-    screen.LoadBackground(m_settings.BackgroundPicturePath, m_startDirectory);
     screen.ApplyColours(m_settings);
     TestPage page{AsShown(m_question.text), {}, m_position};
     for (const QString &answer : m_question.answers) {
@@ -122,14 +125,24 @@ void QuestionPreview::ShowFullSize()
         connect(screen, &TestScreen::AnswerMouseUp, screen,
                 [screen](int n, Qt::MouseButton) { screen->ReleaseAnswer(n); });
         Present(*m_fullSizeScreen);
+        LoadBackground(*m_fullSizeScreen);
     }
     m_fullSize->show();
     m_fullSize->raise();
     m_fullSize->activateWindow();
 }
 
+void QuestionPreview::LoadBackground(TestScreen &screen) const
+{
+    screen.LoadBackground(m_settings.BackgroundPicturePath, m_startDirectory);
+}
+
 QImage QuestionPreview::StageImage()
 {
+    if (m_pictureStale) {
+        LoadBackground(*m_screen);
+        m_pictureStale = false;
+    }
     if (m_stale) {
         m_image = QImage(StageWidth, StageHeight, QImage::Format_RGB32);
         m_image.fill(palette().color(QPalette::Window));
@@ -139,8 +152,17 @@ QImage QuestionPreview::StageImage()
     return m_image;
 }
 
+void QuestionPreview::HoldStage(bool held)
+{
+    m_held = held;
+    update();
+}
+
 void QuestionPreview::paintEvent(QPaintEvent *)
 {
+    if (m_held) {
+        return;
+    }
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(StageRect(), StageImage());

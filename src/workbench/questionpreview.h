@@ -36,6 +36,9 @@ public:
     // appearance shown here while it is open.
     void ShowFullSize();
     QWidget *FullSizeWindow() const { return m_fullSize.get(); }
+    // While held, the stage is left blank on screen: the window's first picture need not wait for
+    // the settings' picture and the test screen's fonts.
+    void HoldStage(bool held);
 
     QSize sizeHint() const override { return {StageWidth / 2, StageHeight / 2}; }
     bool hasHeightForWidth() const override { return true; }
@@ -49,8 +52,9 @@ private:
     QRect StageRect() const;
     void Hover(QPoint stagePoint);
     void Changed();
-    // Shows the appearance and the question on a screen.
+    // Shows the appearance but its picture, and the question, on a screen.
     void Present(TestScreen &screen) const;
+    void LoadBackground(TestScreen &screen) const;
 
     // Never shown on screen: drawn into m_image.
     std::unique_ptr<TestScreen> m_screen;
@@ -63,4 +67,7 @@ private:
     int m_timeLimit = 0;
     QImage m_image;
     bool m_stale = true;
+    // The settings' picture not yet read for m_screen.
+    bool m_pictureStale = true;
+    bool m_held = false;
 };

@@ -17,42 +17,40 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 const QString Title = QStringLiteral("Ортус 2000 — учитель");
 const QString GeometryKey = QStringLiteral("window/geometry");
+const QString ResultsTitle = QStringLiteral("Результаты");
 
 } // namespace
 
-TeacherWindow::TeacherWindow(TeacherDialogs *dialogs, const QString &geometryFile, QWidget *parent)
-    : QMainWindow(parent), m_geometryFile(geometryFile)
+TeacherWindow::TeacherWindow(TeacherDialogs *dialogs, const QString &geometryFile, QWidget *parent,
+                             ResultsBuilt results)
+    : QMainWindow(parent), m_dialogs(dialogs), m_geometryFile(geometryFile)
 {
-    if (dialogs == nullptr) {
+    if (m_dialogs == nullptr) {
         m_ownDialogs = std::make_unique<QtTeacherDialogs>(this);
-        dialogs = m_ownDialogs.get();
+        m_dialogs = m_ownDialogs.get();
     }
     Tabs = new QTabWidget(this);
-    Banks = new BanksTab(*dialogs, Tabs);
+    Banks = new BanksTab(*m_dialogs, Tabs);
     Tabs->addTab(Banks, QStringLiteral("Банки вопросов"));
-    Results = new ResultsTab(*dialogs, Tabs);
-    Tabs->addTab(Results, QStringLiteral("Результаты"));
-    connect(Banks, &BanksTab::StartDirectoryOpened, this, [this](const QString &folder) {
-        // Opened as the window first shows, the hidden results tab reads its log right after the
-        // first paint: the window is there sooner, and the tab a moment later.
-        if (isVisible() && !m_painted) {
-            m_resultsFolder = folder;
-        } else {
-            Results->OpenStartDirectory(folder);
+    m_resultsPlaceholder = new QWidget(Tabs);
+    Tabs->addTab(m_resultsPlaceholder, ResultsTitle);
+    connect(Tabs, &QTabWidget::currentChanged, this, [this] {
+        if (Tabs->currentWidget() == m_resultsPlaceholder) {
+            BuildResults();
         }
     });
-    // A question of the results' per-question view is opened in its bank.
-    connect(Results, &ResultsTab::questionOpened, this, [this](const QString &bank, int number) {
-        for (std::size_t i = 0; i < BanksTab::Files.size(); ++i) {
-            if (bank == QLatin1String(BanksTab::Files[i])) {
-                Tabs->setCurrentWidget(Banks);
-                Banks->OpenBankActions[i]->trigger();
-                Banks->QuestionList->selectRow(number - 1);
-            }
+    connect(Banks, &BanksTab::StartDirectoryOpened, this, [this](const QString &folder) {
+        m_resultsFolder = folder;
+        // Opened as the window first shows, the hidden results tab is built and reads its log
+        // right after the first paint: the window is there sooner, and the tab a moment later.
+        if (!isVisible() || m_painted) {
+            BuildResults();
         }
     });
     setCentralWidget(Tabs);
@@ -61,6 +59,9 @@ TeacherWindow::TeacherWindow(TeacherDialogs *dialogs, const QString &geometryFil
     connect(Banks, &BanksTab::StatusMessage, statusBar(),
             [this](const QString &text) { statusBar()->showMessage(text); });
     UpdateTitle();
+    if (results == ResultsBuilt::AtOnce) {
+        BuildResults();
+    }
     resize(1200, 800);
     restoreGeometry(
         QSettings(m_geometryFile, QSettings::IniFormat).value(GeometryKey).toByteArray());
@@ -74,16 +75,52 @@ QString TeacherWindow::DefaultGeometryFile()
            QStringLiteral("/ortus/ortus-teacher.conf");
 }
 
+ResultsTab &TeacherWindow::OpenResultsTab()
+{
+    BuildResults();
+    Tabs->setCurrentWidget(Results);
+    return *Results;
+}
+
+void TeacherWindow::BuildResults()
+{
+    if (Results == nullptr) {
+        Results = new ResultsTab(*m_dialogs, Tabs);
+        // A question of the results' per-question view is opened in its bank.
+        connect(Results, &ResultsTab::questionOpened, this,
+                [this](const QString &bank, int number) {
+                    for (std::size_t i = 0; i < BanksTab::Files.size(); ++i) {
+                        if (bank == QLatin1String(BanksTab::Files[i])) {
+                            Tabs->setCurrentWidget(Banks);
+                            Banks->OpenBankActions[i]->trigger();
+                            Banks->QuestionList->selectRow(number - 1);
+                        }
+                    }
+                });
+        m_resultsMenu->addActions({Results->OpenLog, Results->SaveCsv});
+        m_resultsMenu->addSeparator();
+        m_resultsMenu->addActions({Results->PrintSheet, Results->SavePdf});
+        // The tab takes the waiting page's place; the teacher who was on it stays there.
+        const bool current = Tabs->currentWidget() == m_resultsPlaceholder;
+        const QSignalBlocker blocker(Tabs);
+        Tabs->insertTab(Tabs->indexOf(m_resultsPlaceholder), Results, ResultsTitle);
+        delete m_resultsPlaceholder;
+        m_resultsPlaceholder = nullptr;
+        if (current) {
+            Tabs->setCurrentWidget(Results);
+        }
+    }
+    if (!m_resultsFolder.isEmpty()) {
+        Results->OpenStartDirectory(std::exchange(m_resultsFolder, QString()));
+    }
+}
+
 bool TeacherWindow::event(QEvent *event)
 {
     if (event->type() == QEvent::Paint && !m_painted) {
         m_painted = true;
-        if (!m_resultsFolder.isEmpty()) {
-            // Queued: the paint finishes first.
-            QMetaObject::invokeMethod(
-                this, [this] { Results->OpenStartDirectory(m_resultsFolder); },
-                Qt::QueuedConnection);
-        }
+        // Queued: the paint finishes first.
+        QMetaObject::invokeMethod(this, &TeacherWindow::BuildResults, Qt::QueuedConnection);
     }
     return QMainWindow::event(event);
 }
@@ -132,10 +169,8 @@ void TeacherWindow::CreateMenus()
     question->addSeparator();
     question->addAction(Banks->ShowAsPupil);
 
-    QMenu *results = menuBar()->addMenu(QStringLiteral("&Результаты"));
-    results->addActions({Results->OpenLog, Results->SaveCsv});
-    results->addSeparator();
-    results->addActions({Results->PrintSheet, Results->SavePdf});
+    // Its entries come with the results tab.
+    m_resultsMenu = menuBar()->addMenu(QStringLiteral("&Результаты"));
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Справка"));
     ShowHelp =
@@ -146,6 +181,8 @@ void TeacherWindow::CreateMenus()
 void TeacherWindow::OpenHelp()
 {
     if (Help == nullptr) {
+        // The help lists the results menu's entries too.
+        BuildResults();
         Help = new QDialog(this);
         Help->setWindowTitle(QStringLiteral("Справка — ") + Title);
         auto *text = new QTextBrowser(Help);

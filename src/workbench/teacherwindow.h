@@ -7,6 +7,7 @@
 class BanksTab;
 class QAction;
 class QDialog;
+class QMenu;
 class QTabWidget;
 class ResultsTab;
 class TeacherDialogs;
@@ -17,17 +18,24 @@ class TeacherDialogs;
 class TeacherWindow : public QMainWindow {
     Q_OBJECT
 public:
+    // When the results tab is built: with the window, or (for the program's start) right after
+    // the window's first paint, or sooner when the teacher opens it.
+    enum class ResultsBuilt { AtOnce, AfterFirstPaint };
+
     // Without dialogs it uses Qt's own; the size and position live in geometryFile.
     explicit TeacherWindow(TeacherDialogs *dialogs = nullptr,
                            const QString &geometryFile = DefaultGeometryFile(),
-                           QWidget *parent = nullptr);
+                           QWidget *parent = nullptr, ResultsBuilt results = ResultsBuilt::AtOnce);
     ~TeacherWindow() override;
 
     // ortus-teacher.conf in the user's configuration folder (~/.config/ortus/).
     static QString DefaultGeometryFile();
+    // Switches to the results tab, built first when it waits.
+    ResultsTab &OpenResultsTab();
 
     QTabWidget *Tabs = nullptr;
     BanksTab *Banks = nullptr;
+    // Null while it waits to be built.
     ResultsTab *Results = nullptr;
     // Menu "Справка": the keys and the banks' source format, in a window of its own.
     QAction *ShowHelp = nullptr;
@@ -39,12 +47,18 @@ protected:
 
 private:
     void CreateMenus();
+    // Builds the results tab when it waits, and has it read the start directory opened meanwhile.
+    void BuildResults();
     void UpdateTitle();
     void OpenHelp();
 
     std::unique_ptr<TeacherDialogs> m_ownDialogs;
+    TeacherDialogs *m_dialogs = nullptr;
     QString m_geometryFile;
     bool m_painted = false;
+    // The results tab's page while the tab waits to be built.
+    QWidget *m_resultsPlaceholder = nullptr;
+    QMenu *m_resultsMenu = nullptr;
     // The start directory whose results wait for the window's first paint.
     QString m_resultsFolder;
 };

@@ -33,6 +33,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QProcess>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -724,6 +725,51 @@ private slots:
         QCOMPARE(window->Banks->Preview->StageImage().pixel(20, 300), qRgb(0, 0, 255));
         QVERIFY(window->Banks->Document().FilePath().startsWith(start.path()));
         QVERIFY(window->Banks->Document().rowCount() > 0);
+    }
+
+    // At the program's start the results tab is built right after the window's first paint, or
+    // at once when the teacher opens it sooner: either way it reads the start directory's log,
+    // and its menu has its entries.
+    void resultsTabWaitsForTheFirstPaint_data()
+    {
+        QTest::addColumn<bool>("openedFirst");
+        QTest::newRow("built after the paint") << false;
+        QTest::newRow("opened before the paint") << true;
+    }
+
+    void resultsTabWaitsForTheFirstPaint()
+    {
+        QFETCH(bool, openedFirst);
+        const StartDirectoryFixture start(ShippedStartDirectory());
+        start.WriteFile(
+            QStringLiteral("Results.txt"),
+            LogBytes({LogRecordBytes(QStringLiteral("Ли Юн"), "5", QStringLiteral("5В"), 15)}));
+        TeacherWindow window(&m_dialogs, GeometryFile(), nullptr,
+                             TeacherWindow::ResultsBuilt::AfterFirstPaint);
+        window.show();
+        QVERIFY(window.Banks->OpenStartDirectory(start.path()));
+        QVERIFY(window.Results == nullptr);
+        if (openedFirst) {
+            window.Tabs->setCurrentIndex(1);
+            QVERIFY(window.Results != nullptr);
+        }
+        QTRY_VERIFY(window.Results != nullptr);
+        QTRY_COMPARE(window.Results->results().rowCount(), 1);
+        QCOMPARE(window.Tabs->count(), 2);
+        QCOMPARE(window.Tabs->indexOf(window.Results), 1);
+        QCOMPARE(window.Tabs->tabText(1), QStringLiteral("Результаты"));
+        QCOMPARE(window.Tabs->currentWidget(),
+                 openedFirst ? static_cast<QWidget *>(window.Results) : window.Banks);
+        QList<QAction *> entries;
+        for (QAction *menu : window.menuBar()->actions()) {
+            if (menu->text() == QStringLiteral("&Результаты")) {
+                entries = menu->menu()->actions();
+            }
+        }
+        for (QAction *action : {window.Results->OpenLog, window.Results->SaveCsv,
+                                window.Results->PrintSheet, window.Results->SavePdf}) {
+            QVERIFY(entries.contains(action));
+        }
     }
 
     // Qt Charts (GPL-3) and the EMF library (GPL-2 only) never share a process: the preview's EMF
