@@ -1,6 +1,7 @@
 // The teacher's results tab opened on the start directory's log, watched from inside for
-// bench_report. It prints "painted" once the table has been painted with the log's rows, then
-// follows the log for FOLLOW_SECONDS, scrolled to its end as a teacher watching a lesson keeps
+// bench_report. It prints "painted" once the table has been painted with the log's rows and
+// "marks" once it has been painted with the marks its details give, then follows the log for
+// FOLLOW_SECONDS, scrolled to its end as a teacher watching a lesson keeps
 // it, printing "row COUNT NANOSECONDS" (steady clock) each time the table is painted with more
 // rows than before.
 // Usage (in a start directory): probe_results FOLLOW_SECONDS
@@ -13,6 +14,7 @@
 #include <QTableView>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -51,23 +53,27 @@ public:
 protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
-        if (event->type() != QEvent::Paint || m_tab.shown().rowCount() <= m_reported) {
+        if (event->type() != QEvent::Paint) {
             return false;
         }
         const int rows = m_tab.shown().rowCount();
-        if (m_reported == 0) {
+        if (m_reported == 0 && rows > 0) {
             std::printf("painted\n");
             m_tab.table()->scrollToBottom();
-            QTimer::singleShot(m_followSeconds * 1000, qApp, &QApplication::quit);
-        } else {
+        } else if (m_reported > 0 && rows > m_reported) {
             std::printf(
                 "row %d %lld\n", rows,
                 static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(
                                            std::chrono::steady_clock::now().time_since_epoch())
                                            .count()));
         }
+        m_reported = std::max(m_reported, rows);
+        if (m_reported > 0 && !m_marked && !m_tab.results().detailsPending()) {
+            m_marked = true;
+            std::printf("marks\n");
+            QTimer::singleShot(m_followSeconds * 1000, qApp, &QApplication::quit);
+        }
         std::fflush(stdout);
-        m_reported = rows;
         return false;
     }
 
@@ -75,6 +81,7 @@ private:
     ResultsTab &m_tab;
     int m_followSeconds;
     int m_reported = 0;
+    bool m_marked = false;
 };
 
 } // namespace

@@ -43,6 +43,10 @@ std::string Escaped(std::string_view text)
 
 std::optional<std::string> Unescaped(std::string_view text)
 {
+    // Most fields have nothing escaped: a teacher's window reads a school's years of them.
+    if (text.find('\\') == std::string_view::npos) {
+        return std::string(text);
+    }
     std::string plain;
     plain.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -85,6 +89,9 @@ std::optional<std::string> Cp1251(std::string_view field)
         return std::nullopt;
     }
     const QByteArrayView bytes(plain->data(), static_cast<qsizetype>(plain->size()));
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; })) {
+        return plain;
+    }
     if (!bytes.isValidUtf8()) {
         return std::nullopt;
     }
@@ -104,6 +111,7 @@ std::optional<int> Number(std::string_view text)
 std::vector<std::string_view> Fields(std::string_view line)
 {
     std::vector<std::string_view> fields;
+    fields.reserve(Columns.size());
     for (;;) {
         const std::size_t tab = line.find('\t');
         fields.push_back(line.substr(0, tab));
@@ -130,6 +138,7 @@ std::string AnswersField(const std::vector<ShownQuestion> &shown)
 std::optional<std::vector<ShownQuestion>> ParseAnswers(std::string_view field)
 {
     std::vector<ShownQuestion> shown;
+    shown.reserve(std::size_t(std::count(field.begin(), field.end(), ' ')) + 1);
     while (!field.empty()) {
         const std::size_t blank = field.find(' ');
         const std::string_view pair = field.substr(0, blank);
@@ -209,19 +218,19 @@ std::optional<ResultDetail> ParseResultDetail(std::string_view line)
         return std::nullopt;
     }
     ResultDetail detail;
-    const std::optional<std::string> time = Unescaped(fields[0]);
-    const std::optional<std::string> computer = Unescaped(fields[1]);
-    const std::optional<std::string> name = Cp1251(fields[2]);
-    const std::optional<std::string> grade = Cp1251(fields[3]);
-    const std::optional<std::string> group = Cp1251(fields[4]);
+    std::optional<std::string> time = Unescaped(fields[0]);
+    std::optional<std::string> computer = Unescaped(fields[1]);
+    std::optional<std::string> name = Cp1251(fields[2]);
+    std::optional<std::string> grade = Cp1251(fields[3]);
+    std::optional<std::string> group = Cp1251(fields[4]);
     const std::optional<int> score = Number(fields[5]);
     const std::optional<int> questions = Number(fields[6]);
-    const std::optional<std::string> bank = Cp1251(fields[7]);
-    const std::optional<std::string> bankHash = Unescaped(fields[8]);
+    std::optional<std::string> bank = Cp1251(fields[7]);
+    std::optional<std::string> bankHash = Unescaped(fields[8]);
     const std::optional<int> limit = Number(fields[9]);
     const std::optional<int> used = Number(fields[10]);
-    const std::optional<std::vector<ShownQuestion>> shown = ParseAnswers(fields[12]);
-    const std::optional<std::string> recordHash = Unescaped(fields[13]);
+    std::optional<std::vector<ShownQuestion>> shown = ParseAnswers(fields[12]);
+    std::optional<std::string> recordHash = Unescaped(fields[13]);
     const auto ending = std::find_if(Endings.begin(), Endings.end(), [&](TestEnding candidate) {
         return EndingName(candidate) == fields[11];
     });
@@ -230,11 +239,12 @@ std::optional<ResultDetail> ParseResultDetail(std::string_view line)
         *questions < 0) {
         return std::nullopt;
     }
-    detail.time = *time;
-    detail.computer = *computer;
-    detail.record = {*name, *grade, *group, *score};
-    detail.facts = {*bank, *bankHash, *questions, *limit, *used, *ending, *shown};
-    detail.recordHash = *recordHash;
+    detail.time = std::move(*time);
+    detail.computer = std::move(*computer);
+    detail.record = {std::move(*name), std::move(*grade), std::move(*group), *score};
+    detail.facts = {std::move(*bank), std::move(*bankHash), *questions, *limit, *used,
+                    *ending,          std::move(*shown)};
+    detail.recordHash = std::move(*recordHash);
     return detail;
 }
 

@@ -6,9 +6,15 @@
 
 #include <algorithm>
 #include <array>
-#include <unordered_map>
+#include <numeric>
 
 namespace {
+
+constexpr qint64 DetailPieceBytes = 1024 * 1024;
+// Far beyond any detail line (fifty questions and long names take some 600 bytes).
+constexpr std::size_t MaxDetailLineBytes = 64 * 1024;
+// A file of empty lines must not reserve room for millions of details.
+constexpr std::size_t MaxReservedDetails = 1'000'000;
 
 QString DetailText(const ResultDetail &detail)
 {
@@ -35,33 +41,74 @@ bool ReadMoreResultDetails(const std::string &path, DetailsFile &file)
         return true;
     }
     file.present = true;
-    if (input.size() < file.bytesRead || !input.seek(file.bytesRead)) {
+    const qint64 size = input.size();
+    if (size < file.bytesRead || !input.seek(file.bytesRead)) {
         return false;
     }
-    const QByteArray bytes = input.readAll();
     const std::string header = ResultDetailHeader();
-    qsizetype start = 0;
-    for (;;) {
-        const qsizetype end = bytes.indexOf('\n', start);
-        // A last line without its line end is still being written.
-        if (end < 0) {
-            break;
-        }
-        const std::string_view line(bytes.constData() + start, std::size_t(end - start));
-        start = end + 1;
+    const std::string_view headerLine = std::string_view(header).substr(0, header.size() - 1);
+    const auto take = [&](std::string_view line) {
         const int number = ++file.linesRead;
-        if (line.empty() ||
-            (number == 1 && line == std::string_view(header).substr(0, header.size() - 1))) {
-            continue;
+        if (line.empty() || (number == 1 && line == headerLine)) {
+            return;
         }
-        if (std::optional<ResultDetail> detail = ParseResultDetail(line)) {
+        std::optional<ResultDetail> detail;
+        if (line.size() <= MaxDetailLineBytes) {
+            detail = ParseResultDetail(line);
+        }
+        if (detail) {
             file.details.push_back(std::move(*detail));
         } else {
             file.notes.push_back({number, QStringLiteral("строка подробностей не читается; "
                                                          "пропущена.")});
         }
+    };
+    // Read in pieces, so that a school's years of details need no copy of the whole file; a line
+    // that runs over a piece's end is gathered, up to a length no detail reaches.
+    QByteArray piece(DetailPieceBytes, Qt::Uninitialized);
+    std::string gathered;
+    qint64 lineBytes = 0;
+    bool first = true;
+    for (;;) {
+        const qint64 got = input.read(piece.data(), piece.size());
+        if (got <= 0) {
+            break;
+        }
+        const std::string_view bytes(piece.constData(), std::size_t(got));
+        if (first) {
+            // The first piece tells how many lines the rest holds: room for them at once.
+            const auto lines = std::size_t(std::count(bytes.begin(), bytes.end(), '\n'));
+            const std::size_t expected =
+                lines + lines * std::size_t(size - file.bytesRead - got) / std::size_t(got);
+            file.details.reserve(file.details.size() + std::min(expected, MaxReservedDetails));
+            first = false;
+        }
+        std::size_t start = 0;
+        while (start < bytes.size()) {
+            const std::size_t end = bytes.find('\n', start);
+            const std::string_view part = bytes.substr(start, end - start);
+            lineBytes += qint64(part.size());
+            if (end != std::string_view::npos && gathered.empty() &&
+                lineBytes == qint64(part.size())) {
+                take(part);
+            } else {
+                if (gathered.size() <= MaxDetailLineBytes) {
+                    gathered.append(part.substr(0, MaxDetailLineBytes + 1 - gathered.size()));
+                }
+                if (end != std::string_view::npos) {
+                    take(gathered);
+                    gathered.clear();
+                }
+            }
+            if (end == std::string_view::npos) {
+                break;
+            }
+            // A last line without its line end is still being written: read again next time.
+            file.bytesRead += lineBytes + 1;
+            lineBytes = 0;
+            start = end + 1;
+        }
     }
-    file.bytesRead += start;
     return true;
 }
 
@@ -73,18 +120,32 @@ DetailMatch MatchDetails(const std::vector<LogRecord> &records,
     std::vector<LogNote> &findings = match.findings;
     detailOf.assign(records.size(), -1);
     std::vector<bool> used(details.size(), false);
-    // Each record takes the first free detail of its hash after the one matched before it, so
-    // that two equal records of one pupil match in order.
-    std::unordered_map<std::string, std::vector<int>> byHash;
-    byHash.reserve(details.size());
-    for (std::size_t d = details.size(); d-- > 0;) {
-        byHash[details[d].recordHash].push_back(int(d));
-    }
+    // Each record takes the first free detail of its hash, so that two equal records of one pupil
+    // match in order. The details sorted by hash, then by their order, are one run per hash, and
+    // each run is taken from its start: no table of a school's years of hashes to build.
+    std::vector<int> byHash(details.size());
+    std::iota(byHash.begin(), byHash.end(), 0);
+    const auto hashOf = [&details](int detail) -> const std::string & {
+        return details[std::size_t(detail)].recordHash;
+    };
+    std::sort(byHash.begin(), byHash.end(), [&](int a, int b) {
+        const int order = hashOf(a).compare(hashOf(b));
+        return order != 0 ? order < 0 : a < b;
+    });
+    std::vector<int> takenOfRun(byHash.size(), 0);
     for (std::size_t r = 0; r < records.size(); ++r) {
-        const auto found = byHash.find(records[r].recordHash);
-        if (found != byHash.end() && !found->second.empty()) {
-            detailOf[r] = found->second.back();
-            found->second.pop_back();
+        const std::string &hash = records[r].recordHash;
+        const auto run = std::lower_bound(
+            byHash.begin(), byHash.end(), hash,
+            [&](int detail, const std::string &wanted) { return hashOf(detail) < wanted; });
+        const auto start = std::size_t(run - byHash.begin());
+        if (run == byHash.end() || hashOf(*run) != hash) {
+            continue;
+        }
+        const std::size_t next = start + std::size_t(takenOfRun[start]);
+        if (next < byHash.size() && hashOf(byHash[next]) == hash) {
+            detailOf[r] = byHash[next];
+            ++takenOfRun[start];
             used[std::size_t(detailOf[r])] = true;
         }
     }

@@ -43,11 +43,13 @@ void ResultsModel::openLog(const QString &path)
 {
     beginResetModel();
     m_document = std::make_unique<ResultsDocument>(path);
+    m_detailsIdentity = {-1, 0};
+    m_detailsPending = false;
+    // The details' reading starts first, so that it runs beside the log's.
+    MatchDetailsAgain(true);
     m_document->Poll();
     m_rows = static_cast<int>(m_document->Records().size());
     m_firstLive = m_rows;
-    m_detailsIdentity = {-1, 0};
-    m_detailsPending = false;
     MatchDetailsAgain(true);
     endResetModel();
     emit logChanged();
@@ -139,7 +141,7 @@ void ResultsModel::DetailsRead()
     if (!m_detailsPending || !m_document) {
         return;
     }
-    m_details = m_detailsReading.result();
+    m_details = m_detailsReading.future().takeResult();
     m_detailsPending = false;
     // Lines added while it was read are read on; a file replaced meanwhile is read again.
     m_detailsIdentity = {m_details.bytesRead, 0};

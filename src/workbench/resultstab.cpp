@@ -182,9 +182,10 @@ void ResultsTab::BuildControls()
         count->setToolTip(QStringLiteral("Число вопросов теста %1 класса (по банку класса; "
                                          "«—»: не известно, оценки не ставятся)")
                               .arg(text));
+        // The summary follows once for all the counts that the banks set together.
         connect(count, &QSpinBox::valueChanged, this, [this, text](int value) {
             m_results.setQuestionCount(text, value);
-            ShowSummary();
+            m_choicesDue.start();
         });
         m_questions.insert(text, count);
         marks->addWidget(new QLabel(text + QLatin1Char(':')));

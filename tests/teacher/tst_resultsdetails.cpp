@@ -44,6 +44,67 @@ class TestResultsDetails : public QObject {
     Q_OBJECT
 
 private slots:
+    // A school's years of details are read in pieces: lines across a piece's end, a line too
+    // long to be a detail, and a last line still being written.
+    void readsInPieces_data()
+    {
+        QTest::addColumn<int>("junkAt");   // a line of 100 KB before this detail, -1: none
+        QTest::addColumn<bool>("cutLast"); // the last line has no line end yet
+        QTest::newRow("lines across pieces") << -1 << false;
+        QTest::newRow("an overlong line among them") << 7000 << false;
+        QTest::newRow("a last line still being written") << -1 << true;
+    }
+    void readsInPieces()
+    {
+        QFETCH(int, junkAt);
+        QFETCH(bool, cutLast);
+        const int count = 15000; // some 2.5 MB
+        std::string bytes = ResultDetailHeader();
+        for (int i = 0; i < count; ++i) {
+            if (i == junkAt) {
+                bytes += std::string(100 * 1024, 'x') + "\n";
+            }
+            ResultDetail detail = Detail("Ученик", i % 20, 20);
+            detail.computer = std::string(std::size_t(i % 97), 'c');
+            bytes += ResultDetailLine(detail);
+        }
+        if (cutLast) {
+            bytes.pop_back();
+        }
+        QTemporaryDir directory;
+        const std::string path = directory.filePath(QStringLiteral("d.tsv")).toStdString();
+        const auto write = [&path](const std::string &text) {
+            QFile file(QString::fromStdString(path));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write(text.data(), qint64(text.size())), qint64(text.size()));
+        };
+        write(bytes);
+        DetailsFile file = ReadResultDetails(path);
+        QCOMPARE(int(file.details.size()), cutLast ? count - 1 : count);
+        for (int i = 0; i < int(file.details.size()); ++i) {
+            QCOMPARE(file.details[std::size_t(i)].computer.size(), std::size_t(i % 97));
+        }
+        QCOMPARE(int(file.notes.size()), junkAt < 0 ? 0 : 1);
+        if (junkAt >= 0) {
+            QCOMPARE(file.notes.front().line, junkAt + 2);
+        }
+        const qint64 whole = qint64(cutLast ? bytes.rfind('\n') + 1 : bytes.size());
+        QCOMPARE(file.bytesRead, whole);
+        write(bytes + (cutLast ? "\n" : ""));
+        QVERIFY(ReadMoreResultDetails(path, file));
+        QCOMPARE(int(file.details.size()), count);
+    }
+
+    // One pupil's two equal tests keep their own details, in order.
+    void equalRecordsMatchInOrder()
+    {
+        const std::vector<ResultDetail> details{Detail("a", 1, 20), Detail("b", 2, 21),
+                                                Detail("a", 1, 25)};
+        const ResultRecord a{"a", "7", "7A", 1};
+        const DetailMatch match = MatchDetails(Read({a, a}), details);
+        QCOMPARE(match.detailOf, (std::vector<int>{0, 2}));
+    }
+
     void edits_data()
     {
         // The log as edited, with the details of "a" … "d" (old: one record before them all);

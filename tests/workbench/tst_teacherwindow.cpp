@@ -570,10 +570,10 @@ private slots:
         QCOMPARE(window->size(), QSize(1024, 700));
         QTRY_VERIFY(window->Results->summary()->model()->rowCount() > 0);
         for (QTableView *view : {window->Results->table(), window->Results->summary()}) {
-            QVERIFY2(view->horizontalHeader()->length() <= view->viewport()->width(),
-                     qPrintable(QStringLiteral("%1 > %2")
-                                    .arg(view->horizontalHeader()->length())
-                                    .arg(view->viewport()->width())));
+            QTRY_VERIFY2(view->horizontalHeader()->length() <= view->viewport()->width(),
+                         qPrintable(QStringLiteral("%1 > %2")
+                                        .arg(view->horizontalHeader()->length())
+                                        .arg(view->viewport()->width())));
             QVERIFY(!view->horizontalScrollBar()->isVisible());
         }
     }
