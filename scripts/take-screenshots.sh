@@ -1,8 +1,9 @@
 #!/bin/sh
 # Takes the README's screenshots from the program as it is built now, in a copy of the shipped
 # start directory: the intro, registration, a question, the result, the help and background
-# windows, the teacher's window with its banks and its results tab over a lesson's log (also at
-# the size of a 1024 x 768 screen), and the effect label gallery. Uses a virtual X display when
+# windows, the teacher's window with its banks and its results tab over a log of earlier results
+# and a lesson taken through the quiz's engine (its marks, per-question figures and findings; also
+# at the size of a 1024 x 768 screen), and the effect label gallery. Uses a virtual X display when
 # xvfb-run is there.
 #
 # Usage: take-screenshots.sh BUILD_DIR OUTPUT_FOLDER
@@ -58,7 +59,7 @@ display "$build/tools/ortus-screenshots" "$output"
 display "$build/tools/ortus-gallery" --png "$output/gallery.png"
 
 for picture in intro registration question result help background teacher results \
-    teacher-1024 results-1024 gallery; do
+    results-questions results-findings teacher-1024 results-1024 gallery; do
     if [ ! -s "$output/$picture.png" ]; then
         echo "$output/$picture.png was not written" >&2
         exit 1

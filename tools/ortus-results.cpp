@@ -115,7 +115,8 @@ void PrintQuestionStatistics(const std::vector<const ResultDetail *> &details,
                    stdout);
         if (std::any_of(statistics.questions.begin(), statistics.questions.end(),
                         [](const QuestionFigures &figures) { return figures.allWrong(); })) {
-            PrintLine(stdout, QStringLiteral("! все ответили неверно: проверьте ключ вопроса."));
+            PrintLine(stdout,
+                      QStringLiteral("! все ответившие ответили неверно: проверьте ключ вопроса."));
         }
     }
 }

@@ -1,12 +1,15 @@
 // Takes the README's pictures of the program without a display: the intro, the registration
 // screen, a question, the result screen, the help and background windows, and the teacher's
-// window with a question selected and its preview, and with its results tab, also at the size of
-// a classroom PC's 1024 x 768 screen.
+// window with a question selected and its preview, and with its results tab after a lesson of
+// grade 7 (its marks, its per-question figures and its findings), also at the size of a classroom
+// PC's 1024 x 768 screen.
 // Usage (in a copy of the start directory): ortus-screenshots OUTPUT_FOLDER
 #include "app/tform1.h"
 #include "effectlabel/effectlabel.h"
 #include "platform/animationcontrol.h"
 #include "platform/dialogs.h"
+#include "quiz/testrun.h"
+#include "runtime/cp1251.h"
 #include "windows/tform2.h"
 #include "windows/tform3.h"
 #include "workbench/bankstab.h"
@@ -18,8 +21,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMouseEvent>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -51,6 +57,70 @@ bool Save(QWidget *widget, const QDir &folder, const QString &name)
         std::fprintf(stderr, "cannot write %s\n", qPrintable(folder.filePath(name)));
     }
     return saved;
+}
+
+// A lesson of grade 7 taken through the quiz's own test engine, so that each test has its detail:
+// most answers right, question 2 of the bank answered wrong by everybody (as a wrong key makes
+// it). Then one pupil's score is raised in the log by hand, which its detail shows.
+void TakeLesson()
+{
+    static const char *const pupils[] = {"Громов Кирилл", "Ершова Лиза",   "Жуков Артём",
+                                         "Зуева Полина",  "Исаев Никита",  "Карпова Яна",
+                                         "Лапин Денис",   "Макарова Вика", "Носов Илья",
+                                         "Осипова Таня",  "Панов Степан",  "Рябова Мила"};
+    for (int pupil = 0; pupil < int(std::size(pupils)); ++pupil) {
+        TestRun run;
+        run.Seed(std::uint32_t(pupil + 1));
+        run.Begin(ToCp1251(QString::fromUtf8(pupils[pupil])), 2,
+                  ToCp1251(pupil % 2 == 0 ? QStringLiteral("7А") : QStringLiteral("7Б")));
+        run.ReadTest({});
+        run.Layout();
+        for (int step = 0; run.Running(); ++step) {
+            const int question = run.CurrentQuestion();
+            const bool right = question != 2 && (pupil + step) % 4 != 0;
+            int answer = 1;
+            while (answer < run.AnswerCount() &&
+                   IsCorrectAnswer(run.State().Bank, question, answer) != right) {
+                ++answer;
+            }
+            run.Answer(answer);
+        }
+        run.AppendRecord("Results.txt", {});
+    }
+    QFile log(QStringLiteral("Results.txt"));
+    if (log.open(QIODevice::ReadWrite)) {
+        QByteArray bytes = log.readAll();
+        const QByteArray score = QByteArray::fromStdString(ToCp1251(QStringLiteral("Результат: ")));
+        const qsizetype at =
+            bytes.indexOf(score, bytes.indexOf(ToCp1251(QStringLiteral("Носов Илья")).c_str()));
+        bytes.replace(at + score.size(), bytes.indexOf('\r', at) - at - score.size(), "21");
+        log.seek(0);
+        log.write(bytes);
+    }
+}
+
+// The splitter that holds the widget, its parts given these widths.
+void Widen(QWidget *widget, const QList<int> &sizes)
+{
+    for (QWidget *parent = widget->parentWidget(); parent; parent = parent->parentWidget()) {
+        if (auto *splitter = qobject_cast<QSplitter *>(parent);
+            splitter && splitter->orientation() == Qt::Horizontal) {
+            splitter->setSizes(sizes);
+            return;
+        }
+    }
+}
+
+// Shows the page of the results tab's lower views that holds the widget.
+void ShowView(ResultsTab &tab, QWidget *widget)
+{
+    for (QTabWidget *views : tab.findChildren<QTabWidget *>()) {
+        for (int page = 0; page < views->count(); ++page) {
+            if (views->widget(page)->isAncestorOf(widget)) {
+                views->setCurrentIndex(page);
+            }
+        }
+    }
 }
 
 void MovePointer(QWidget *widget, QPoint at)
@@ -110,6 +180,7 @@ int main(int argc, char *argv[])
     help.close();
     form.hide();
 
+    TakeLesson();
     // The window's size and position go to a scratch file, not to the user's configuration.
     const QTemporaryDir configuration;
     UnattendedTeacherDialogs teacherDialogs;
@@ -123,7 +194,19 @@ int main(int argc, char *argv[])
     MovePointer(preview, QPoint(preview->width() / 2, preview->height() * 235 / 600));
     ok = Save(&teacher, folder, QStringLiteral("teacher.png")) && ok;
     teacher.Tabs->setCurrentWidget(teacher.Results);
+    // The details are read beside the window; the pictures show their marks.
+    while (teacher.Results->results().detailsPending()) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
     ok = Save(&teacher, folder, QStringLiteral("results.png")) && ok;
+    teacher.Results->gradeFilter()->setCurrentText(QStringLiteral("7"));
+    ShowView(*teacher.Results, teacher.Results->questionView());
+    // Drawn wider by the teacher, as its question texts ask.
+    Widen(teacher.Results->questionView(), {420, 760});
+    ok = Save(&teacher, folder, QStringLiteral("results-questions.png")) && ok;
+    teacher.Results->gradeFilter()->setCurrentIndex(0);
+    ShowView(*teacher.Results, teacher.Results->findings());
+    ok = Save(&teacher, folder, QStringLiteral("results-findings.png")) && ok;
 
     // On a classroom PC's 1024 x 768 screen, less the window's title bar and a panel.
     teacher.resize(1024, 720);

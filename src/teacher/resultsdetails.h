@@ -50,8 +50,9 @@ struct QuestionFigures {
     int none = 0;             // shown, but the test ended before it was answered
     int commonWrong = 0;      // the wrong answer chosen most (the lower number on a tie), 0: none
     int commonWrongTimes = 0; // how often it was chosen
-    // Every pupil who was shown it answered it wrong: a bad key is the usual cause.
-    bool allWrong() const { return shown > 0 && wrong == shown; }
+    // Every pupil who answered it answered it wrong: a bad key is the usual cause. A test that
+    // ended before the question was answered tells nothing of its key.
+    bool allWrong() const { return wrong > 0 && right == 0; }
 };
 
 struct QuestionStatistics {

@@ -204,7 +204,7 @@ void ResultsTab::BuildControls()
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
     m_table->horizontalHeader()->setSortIndicator(ResultsModel::Order, Qt::AscendingOrder);
     m_table->setSortingEnabled(true);
-    const int widths[] = {50, 210, 55, 70, 55, 60, 65, 115};
+    const int widths[] = {50, 210, 55, 70, 55, 60, 65, 130};
     for (int column = 0; column < ResultsModel::ColumnCount; ++column) {
         m_table->setColumnWidth(column, widths[column]);
     }
@@ -472,12 +472,19 @@ void ResultsTab::ShowQuestions()
             if (question.allWrong()) {
                 item->setBackground(QColor(255, 205, 205));
                 item->setFont(bold);
-                item->setToolTip(QStringLiteral("Все ответили неверно: проверьте ключ вопроса."));
+                item->setToolTip(QStringLiteral("Все ответившие ответили неверно: проверьте ключ "
+                                                "вопроса."));
             }
             items.append(item);
         }
         items.front()->setData(question.number);
         m_questionFigures->appendRow(items);
+    }
+    // The figures stay in view beside the number; the question's text takes what is left.
+    QHeaderView *header = m_questionView->horizontalHeader();
+    if (header->count() > 2) {
+        header->moveSection(header->visualIndex(1), header->count() - 1);
+        header->setSectionResizeMode(1, QHeaderView::Stretch);
     }
     QString title = QStringLiteral("По вопросам");
     if (!figures.problem.isEmpty()) {

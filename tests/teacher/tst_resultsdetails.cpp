@@ -171,22 +171,23 @@ private slots:
         QCOMPARE(ResultsTable(records, MarkColumns{0, {}}).rows[1].mid(4), (QStringList{"", ""}));
     }
 
-    // Worked out by hand: keys 2, 1, 3; three tests of this bank, one of another version.
+    // Worked out by hand: keys 2, 1, 3; four tests of this bank (one ended before it answered
+    // question 2), one of another version.
     void questionFigures()
     {
         QuestionBank bank;
         bank.QuestionCount = 3;
         bank.AnswerKey = {char(100 + 1 + 2), char(100 + 2 + 1), char(100 + 3 + 3)};
-        const std::vector<ResultDetail> details{Detail("A", 2, 3, {{1, 2}, {2, 3}, {3, 3}}),
-                                                Detail("B", 0, 3, {{2, 3}, {1, 1}, {3, 0}}),
-                                                Detail("C", 1, 3, {{3, 1}, {1, 2}}),
-                                                Detail("D", 3, 3, {{1, 2}, {2, 1}, {3, 3}}, "h0")};
+        const std::vector<ResultDetail> details{
+            Detail("A", 2, 3, {{1, 2}, {2, 3}, {3, 3}}),
+            Detail("B", 0, 3, {{2, 3}, {1, 1}, {3, 0}}), Detail("C", 1, 3, {{3, 1}, {1, 2}}),
+            Detail("D", 3, 3, {{1, 2}, {2, 1}, {3, 3}}, "h0"), Detail("E", 0, 3, {{2, 0}})};
         std::vector<const ResultDetail *> chosen;
         for (const ResultDetail &detail : details) {
             chosen.push_back(&detail);
         }
         const QuestionStatistics statistics = ComputeQuestionStatistics(chosen, bank, "h1");
-        QCOMPARE(statistics.tests, 3);
+        QCOMPARE(statistics.tests, 4);
         QCOMPARE(statistics.otherVersion, 1);
         QStringList figures;
         for (const QuestionFigures &q : statistics.questions) {
@@ -201,7 +202,7 @@ private slots:
                                .arg(q.allWrong() ? " all wrong" : ""));
         }
         QCOMPARE(figures,
-                 (QStringList{"2: 2 0 2 0 3x2 all wrong", "3: 3 1 1 1 1x1", "1: 3 2 1 0 1x1"}));
+                 (QStringList{"2: 3 0 2 1 3x2 all wrong", "3: 3 1 1 1 1x1", "1: 3 2 1 0 1x1"}));
     }
 };
 
