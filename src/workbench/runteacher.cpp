@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
+#include <QScreen>
 
 int RunTeacher(int &argc, char **argv, const std::function<void(TeacherWindow &)> &started)
 {
@@ -35,6 +36,7 @@ int RunTeacher(int &argc, char **argv, const std::function<void(TeacherWindow &)
     if (started) {
         started(window);
     }
+    window.FitToScreen(window.screen()->availableGeometry());
     // Shown first, so that the results wait for the first paint; the banks are there before it.
     window.show();
     window.Banks->OpenStartDirectory(QDir::currentPath());

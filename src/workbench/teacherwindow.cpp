@@ -75,6 +75,19 @@ QString TeacherWindow::DefaultGeometryFile()
            QStringLiteral("/ortus/ortus-teacher.conf");
 }
 
+void TeacherWindow::FitToScreen(const QRect &available)
+{
+    // Room for the window manager's title bar and borders, which are not known before the
+    // window shows.
+    const QSize room = available.size() - QSize(16, 48);
+    if (width() <= room.width() && height() <= room.height()) {
+        return;
+    }
+    resize(size().boundedTo(room));
+    move(available.topLeft());
+    setWindowState(windowState() | Qt::WindowMaximized);
+}
+
 ResultsTab &TeacherWindow::OpenResultsTab()
 {
     BuildResults();

@@ -32,6 +32,10 @@ public:
     static QString DefaultGeometryFile();
     // Switches to the results tab, built first when it waits.
     ResultsTab &OpenResultsTab();
+    // A window that would not fit the free area of the screen it opens on (a first start on a
+    // classroom PC's 1024 × 768, or a size kept from a larger screen) opens maximized there, and
+    // its normal size fits too.
+    void FitToScreen(const QRect &available);
 
     QTabWidget *Tabs = nullptr;
     BanksTab *Banks = nullptr;

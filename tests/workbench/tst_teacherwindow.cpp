@@ -332,6 +332,40 @@ private slots:
         }
     }
 
+    // The window opens within the screen: maximized where its size does not fit, as it is where
+    // it does.
+    void opensWithinTheScreen_data()
+    {
+        QTest::addColumn<QSize>("kept"); // the size of the last run; none: the first start
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<bool>("maximized");
+        QTest::newRow("first start, 1024 x 768") << QSize() << QRect(0, 0, 1024, 740) << true;
+        QTest::newRow("first start, 1280 x 1024") << QSize() << QRect(0, 0, 1280, 996) << false;
+        QTest::newRow("kept from a wide screen")
+            << QSize(1800, 700) << QRect(0, 28, 1280, 996) << true;
+        QTest::newRow("kept, fits") << QSize(900, 650) << QRect(0, 0, 1024, 740) << false;
+    }
+    void opensWithinTheScreen()
+    {
+        QFETCH(QSize, kept);
+        QFETCH(QRect, available);
+        QFETCH(bool, maximized);
+        QFile::remove(GeometryFile());
+        if (kept.isValid()) {
+            TeacherWindow last(&m_dialogs, GeometryFile());
+            last.resize(kept);
+            last.close();
+        }
+        TeacherWindow window(&m_dialogs, GeometryFile());
+        const QSize before = window.size();
+        window.FitToScreen(available);
+        QCOMPARE(window.isMaximized(), maximized);
+        QVERIFY(window.width() < available.width() && window.height() < available.height());
+        if (!maximized) {
+            QCOMPARE(window.size(), before);
+        }
+    }
+
     // The help names every key of the menus and the source format of the banks.
     void helpNamesEveryKey()
     {
