@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <array>
-#include <numeric>
+#include <functional>
 
 namespace {
 
@@ -122,29 +122,44 @@ DetailMatch MatchDetails(const std::vector<LogRecord> &records,
     std::vector<bool> used(details.size(), false);
     // Each record takes the first free detail of its hash, so that two equal records of one pupil
     // match in order. The details sorted by hash, then by their order, are one run per hash, and
-    // each run is taken from its start: no table of a school's years of hashes to build.
-    std::vector<int> byHash(details.size());
-    std::iota(byHash.begin(), byHash.end(), 0);
-    const auto hashOf = [&details](int detail) -> const std::string & {
-        return details[std::size_t(detail)].recordHash;
+    // each run is taken from its start. They are sorted by a number made of the hash first: a
+    // school's years of details are compared in one small table, not where each detail lies.
+    struct Keyed {
+        std::size_t key;
+        int detail;
     };
-    std::sort(byHash.begin(), byHash.end(), [&](int a, int b) {
+    const auto keyOf = [](const std::string &hash) {
+        return std::hash<std::string>{}(hash);
+    };
+    const auto hashOf = [&details](const Keyed &keyed) -> const std::string & {
+        return details[std::size_t(keyed.detail)].recordHash;
+    };
+    const auto sortsBefore = [&](const Keyed &a, std::size_t key, const std::string &hash) {
+        return a.key != key ? a.key < key : hashOf(a) < hash;
+    };
+    std::vector<Keyed> byHash(details.size());
+    for (std::size_t d = 0; d < details.size(); ++d) {
+        byHash[d] = {keyOf(details[d].recordHash), int(d)};
+    }
+    std::sort(byHash.begin(), byHash.end(), [&](const Keyed &a, const Keyed &b) {
+        if (a.key != b.key) {
+            return a.key < b.key;
+        }
         const int order = hashOf(a).compare(hashOf(b));
-        return order != 0 ? order < 0 : a < b;
+        return order != 0 ? order < 0 : a.detail < b.detail;
     });
     std::vector<int> takenOfRun(byHash.size(), 0);
     for (std::size_t r = 0; r < records.size(); ++r) {
         const std::string &hash = records[r].recordHash;
-        const auto run = std::lower_bound(
-            byHash.begin(), byHash.end(), hash,
-            [&](int detail, const std::string &wanted) { return hashOf(detail) < wanted; });
+        const std::size_t key = keyOf(hash);
+        const auto run = std::lower_bound(byHash.begin(), byHash.end(), key,
+                                          [&](const Keyed &keyed, std::size_t wanted) {
+                                              return sortsBefore(keyed, wanted, hash);
+                                          });
         const auto start = std::size_t(run - byHash.begin());
-        if (run == byHash.end() || hashOf(*run) != hash) {
-            continue;
-        }
-        const std::size_t next = start + std::size_t(takenOfRun[start]);
-        if (next < byHash.size() && hashOf(byHash[next]) == hash) {
-            detailOf[r] = byHash[next];
+        const std::size_t next = start + std::size_t(start < byHash.size() ? takenOfRun[start] : 0);
+        if (next < byHash.size() && byHash[next].key == key && hashOf(byHash[next]) == hash) {
+            detailOf[r] = byHash[next].detail;
             ++takenOfRun[start];
             used[std::size_t(detailOf[r])] = true;
         }
