@@ -88,8 +88,8 @@ bool ReadMoreResultDetails(const std::string &path, DetailsFile &file)
             const std::size_t end = bytes.find('\n', start);
             const std::string_view part = bytes.substr(start, end - start);
             lineBytes += qint64(part.size());
-            if (end != std::string_view::npos && gathered.empty() &&
-                lineBytes == qint64(part.size())) {
+            // A line within the piece is taken where it lies; only one across pieces is gathered.
+            if (end != std::string_view::npos && gathered.empty()) {
                 take(part);
             } else {
                 if (gathered.size() <= MaxDetailLineBytes) {

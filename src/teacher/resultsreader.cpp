@@ -5,7 +5,7 @@
 #include "runtime/cp1251.h"
 #include "runtime/textfile.h"
 
-#include <QString>
+#include <QStringList>
 
 #include <algorithm>
 #include <optional>
@@ -27,13 +27,10 @@ const Captions &RecordCaptions()
         ResultRecord blank;
         blank.Score = 0;
         // "", "", "Класс: ", "ЮГП: ", "Результат: 0", ""
-        const std::string bytes = ResultRecordBytes(blank);
-        std::vector<std::string> lines;
-        for (std::size_t start = 0, end = 0; (end = bytes.find("\r\n", start)) != std::string::npos;
-             start = end + 2) {
-            lines.push_back(bytes.substr(start, end - start));
-        }
-        return Captions{lines.at(2), lines.at(3), lines.at(4).substr(0, lines.at(4).size() - 1)};
+        const QStringList lines =
+            FromCp1251(ResultRecordBytes(blank)).split(QStringLiteral("\r\n"));
+        return Captions{ToCp1251(lines.at(2)), ToCp1251(lines.at(3)),
+                        ToCp1251(lines.at(4).chopped(1))};
     }();
     return captions;
 }
@@ -153,14 +150,14 @@ private:
             return;
         }
         record.score = *score;
-        std::string lines;
+        m_recordBytes.clear();
         for (const std::string_view line :
              {name, m_lines[gradeIndex], m_lines[groupIndex], m_lines[scoreIndex]}) {
-            lines += "\r\n";
-            lines += line;
+            m_recordBytes += "\r\n";
+            m_recordBytes += line;
         }
-        lines += "\r\n";
-        record.recordHash = ShortHash(lines);
+        m_recordBytes += "\r\n";
+        record.recordHash = ShortHash(m_recordBytes);
         m_log.records.push_back(std::move(record));
         m_log.settledLines = static_cast<int>(scoreIndex) + 1;
     }
@@ -227,6 +224,9 @@ private:
     int m_firstLine;
     std::vector<bool> m_used;
     ResultsLog m_log;
+    // The five lines of the record being read, as appended: kept, so that each record's hash
+    // needs no allocation.
+    std::string m_recordBytes;
 };
 
 } // namespace
